@@ -1,0 +1,1 @@
+// Removed once the shell has real sources.

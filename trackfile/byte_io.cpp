@@ -1,0 +1,202 @@
+// Bounds-checked little-endian reader and writer; see byte_io.h.
+#include "trackfile/byte_io.h"
+
+#include <cstdio>
+#include <cstring>
+
+ByteReader MakeReader(const void* data, size_t size)
+{
+    ByteReader r;
+    r.data = static_cast<const uint8_t*>(data);
+    r.size = data ? size : 0;
+    return r;
+}
+
+ByteReader MakeReader(const std::vector<uint8_t>& bytes) { return MakeReader(bytes.data(), bytes.size()); }
+
+size_t ReaderRemaining(const ByteReader& r) { return r.failed ? 0 : r.size - r.pos; }
+
+bool ReaderHas(const ByteReader& r, size_t count) { return !r.failed && count <= r.size - r.pos; }
+
+bool ReaderSeek(ByteReader& r, size_t pos)
+{
+    if (r.failed || pos > r.size) {
+        r.failed = true;
+        return false;
+    }
+    r.pos = pos;
+    return true;
+}
+
+// Claims count bytes and returns where they start, or null (and fails).
+static const uint8_t* Take(ByteReader& r, size_t count)
+{
+    if (!ReaderHas(r, count)) {
+        r.failed = true;
+        return nullptr;
+    }
+    const uint8_t* p = r.data + r.pos;
+    r.pos += count;
+    return p;
+}
+
+bool ReaderSkip(ByteReader& r, size_t count) { return Take(r, count) != nullptr; }
+
+uint8_t ReadU8(ByteReader& r)
+{
+    const uint8_t* p = Take(r, 1);
+    return p ? p[0] : 0;
+}
+
+int8_t ReadI8(ByteReader& r) { return static_cast<int8_t>(ReadU8(r)); }
+
+uint16_t ReadU16(ByteReader& r)
+{
+    const uint8_t* p = Take(r, 2);
+    return p ? static_cast<uint16_t>(p[0] | (p[1] << 8)) : 0;
+}
+
+int16_t ReadI16(ByteReader& r) { return static_cast<int16_t>(ReadU16(r)); }
+
+uint32_t ReadU32(ByteReader& r)
+{
+    const uint8_t* p = Take(r, 4);
+    if (!p)
+        return 0;
+    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16) |
+           (static_cast<uint32_t>(p[3]) << 24);
+}
+
+int32_t ReadI32(ByteReader& r) { return static_cast<int32_t>(ReadU32(r)); }
+
+float ReadF32(ByteReader& r)
+{
+    uint32_t bits = ReadU32(r);
+    float v;
+    std::memcpy(&v, &bits, 4);
+    return v;
+}
+
+double ReadF64(ByteReader& r)
+{
+    uint64_t lo = ReadU32(r);
+    uint64_t hi = ReadU32(r);
+    uint64_t bits = lo | (hi << 32);
+    double v;
+    std::memcpy(&v, &bits, 8);
+    return v;
+}
+
+bool ReadBytes(ByteReader& r, void* out, size_t count)
+{
+    const uint8_t* p = Take(r, count);
+    if (!p) {
+        if (count)
+            std::memset(out, 0, count);
+        return false;
+    }
+    if (count)
+        std::memcpy(out, p, count);
+    return true;
+}
+
+std::string ReadFixedString(ByteReader& r, size_t count)
+{
+    const uint8_t* p = Take(r, count);
+    if (!p)
+        return std::string();
+    size_t len = 0;
+    while (len < count && p[len] != 0)
+        len++;
+    return std::string(reinterpret_cast<const char*>(p), len);
+}
+
+void WriteU8(ByteWriter& w, uint8_t v) { w.bytes.push_back(v); }
+void WriteI8(ByteWriter& w, int8_t v) { w.bytes.push_back(static_cast<uint8_t>(v)); }
+
+void WriteU16(ByteWriter& w, uint16_t v)
+{
+    w.bytes.push_back(static_cast<uint8_t>(v));
+    w.bytes.push_back(static_cast<uint8_t>(v >> 8));
+}
+
+void WriteI16(ByteWriter& w, int16_t v) { WriteU16(w, static_cast<uint16_t>(v)); }
+
+void WriteU32(ByteWriter& w, uint32_t v)
+{
+    for (int i = 0; i < 4; i++)
+        w.bytes.push_back(static_cast<uint8_t>(v >> (8 * i)));
+}
+
+void WriteI32(ByteWriter& w, int32_t v) { WriteU32(w, static_cast<uint32_t>(v)); }
+
+void WriteF32(ByteWriter& w, float v)
+{
+    uint32_t bits;
+    std::memcpy(&bits, &v, 4);
+    WriteU32(w, bits);
+}
+
+void WriteF64(ByteWriter& w, double v)
+{
+    uint64_t bits;
+    std::memcpy(&bits, &v, 8);
+    WriteU32(w, static_cast<uint32_t>(bits));
+    WriteU32(w, static_cast<uint32_t>(bits >> 32));
+}
+
+void WriteBytes(ByteWriter& w, const void* data, size_t count)
+{
+    const uint8_t* p = static_cast<const uint8_t*>(data);
+    w.bytes.insert(w.bytes.end(), p, p + count);
+}
+
+void WriteFixedString(ByteWriter& w, const std::string& s, size_t count)
+{
+    size_t n = s.size() < count ? s.size() : count;
+    w.bytes.insert(w.bytes.end(), s.begin(), s.begin() + n);
+    w.bytes.insert(w.bytes.end(), count - n, 0);
+}
+
+void WriterPatchU32(ByteWriter& w, size_t offset, uint32_t v)
+{
+    if (offset + 4 > w.bytes.size())
+        return;
+    for (int i = 0; i < 4; i++)
+        w.bytes[offset + i] = static_cast<uint8_t>(v >> (8 * i));
+}
+
+bool ReadWholeFile(const char* path, std::vector<uint8_t>& out, size_t maxSize)
+{
+    out.clear();
+    FILE* f = std::fopen(path, "rb");
+    if (!f)
+        return false;
+    bool ok = std::fseek(f, 0, SEEK_END) == 0;
+    long length = ok ? std::ftell(f) : -1;
+    ok = ok && length >= 0 && static_cast<unsigned long>(length) <= maxSize && std::fseek(f, 0, SEEK_SET) == 0;
+    if (ok) {
+        out.resize(static_cast<size_t>(length));
+        ok = length == 0 || std::fread(out.data(), 1, out.size(), f) == out.size();
+    }
+    std::fclose(f);
+    if (!ok)
+        out.clear();
+    return ok;
+}
+
+bool WriteFileReplacing(const char* path, const void* data, size_t size)
+{
+    std::string temp = std::string(path) + ".tmp";
+    FILE* f = std::fopen(temp.c_str(), "wb");
+    if (!f)
+        return false;
+    bool ok = size == 0 || std::fwrite(data, 1, size, f) == size;
+    ok = (std::fflush(f) == 0) && ok;
+    ok = (std::fclose(f) == 0) && ok;
+    if (ok)
+        ok = std::rename(temp.c_str(), path) == 0;
+    if (!ok)
+        std::remove(temp.c_str());
+    return ok;
+}
