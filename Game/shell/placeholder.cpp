@@ -1,1 +1,0 @@
-// Removed once the shell has real sources.
