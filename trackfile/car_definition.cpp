@@ -1,0 +1,139 @@
+// The 1344-byte car record, read and written field by field.
+#include "trackfile/car_definition.h"
+
+#include <cmath>
+#include <cstring>
+
+static void ReadFloats(ByteReader& r, float* out, int n)
+{
+    for (int i = 0; i < n; i++)
+        out[i] = ReadF32(r);
+}
+
+static void WriteFloats(ByteWriter& w, const float* v, int n)
+{
+    for (int i = 0; i < n; i++)
+        WriteF32(w, v[i]);
+}
+
+void ReadCarDefinition(ByteReader& r, CarDefinition& car)
+{
+    std::memset(&car, 0, sizeof car);
+    ReadBytes(r, car.name, sizeof car.name);
+    car.name[sizeof car.name - 1] = 0;  // the terminator must lie inside the field
+    ReaderSkip(r, 4);
+    ReadFloats(r, car.halfSize, 3);
+    ReadFloats(r, car.wheelRadius, 4);
+    ReadFloats(r, car.grip, kCarGroundClasses);
+    ReadFloats(r, car.rolling, kCarGroundClasses);
+    car.drag = ReadF32(r);
+    car.downforce = ReadF32(r);
+    car.enginePower = ReadF32(r);
+    car.topSpeed = ReadF32(r);
+    car.slipStiffness = ReadF32(r);
+    car.mass = ReadF32(r);
+    car.steerGrip = ReadF32(r);
+    car.aiFactor = ReadF32(r);
+    car.vertexCount = ReadU8(r);
+    car.shadowPointCount = ReadU8(r);
+    car.triangleIndexCount = ReadU8(r);
+    car.shadowIndexCount = ReadU8(r);
+    car.spareWheelFlag = ReadU8(r);
+    ReadBytes(r, car.triangles, sizeof car.triangles);
+    ReadBytes(r, car.faceColour, sizeof car.faceColour);
+    ReadBytes(r, car.shadowTriangles, sizeof car.shadowTriangles);
+    ReaderSkip(r, 1);
+    ReadFloats(r, &car.vertices[0][0], kCarMaxVertices * 3);
+    ReadFloats(r, &car.normals[0][0], kCarMaxVertices * 3);
+    ReadFloats(r, &car.shadowPoints[0][0], kCarMaxShadowPoints * 3);
+    ReadFloats(r, &car.wheels[0][0], 4 * 3);
+    ReadFloats(r, car.spareWheel, 3);
+    if (r.failed)
+        std::memset(&car, 0, sizeof car);
+}
+
+void WriteCarDefinition(ByteWriter& w, const CarDefinition& car)
+{
+    char name[sizeof car.name];
+    std::memcpy(name, car.name, sizeof name);
+    name[sizeof name - 1] = 0;
+    WriteBytes(w, name, sizeof name);
+    WriteU32(w, 0);
+    WriteFloats(w, car.halfSize, 3);
+    WriteFloats(w, car.wheelRadius, 4);
+    WriteFloats(w, car.grip, kCarGroundClasses);
+    WriteFloats(w, car.rolling, kCarGroundClasses);
+    WriteF32(w, car.drag);
+    WriteF32(w, car.downforce);
+    WriteF32(w, car.enginePower);
+    WriteF32(w, car.topSpeed);
+    WriteF32(w, car.slipStiffness);
+    WriteF32(w, car.mass);
+    WriteF32(w, car.steerGrip);
+    WriteF32(w, car.aiFactor);
+    WriteU8(w, car.vertexCount);
+    WriteU8(w, car.shadowPointCount);
+    WriteU8(w, car.triangleIndexCount);
+    WriteU8(w, car.shadowIndexCount);
+    WriteU8(w, car.spareWheelFlag);
+    WriteBytes(w, car.triangles, sizeof car.triangles);
+    WriteBytes(w, car.faceColour, sizeof car.faceColour);
+    WriteBytes(w, car.shadowTriangles, sizeof car.shadowTriangles);
+    WriteU8(w, 0);
+    WriteFloats(w, &car.vertices[0][0], kCarMaxVertices * 3);
+    WriteFloats(w, &car.normals[0][0], kCarMaxVertices * 3);
+    WriteFloats(w, &car.shadowPoints[0][0], kCarMaxShadowPoints * 3);
+    WriteFloats(w, &car.wheels[0][0], 4 * 3);
+    WriteFloats(w, car.spareWheel, 3);
+}
+
+size_t WriteCarDefinitions(ByteWriter& w, const CarDefinition* cars, int n)
+{
+    size_t before = w.bytes.size();
+    for (int i = 0; i < n; i++)
+        WriteCarDefinition(w, cars[i]);
+    return w.bytes.size() - before;
+}
+
+static bool AllFinite(const float* v, int n)
+{
+    for (int i = 0; i < n; i++)
+        if (!std::isfinite(v[i]))
+            return false;
+    return true;
+}
+
+static bool IndicesBelow(const uint8_t* indices, int count, int limit)
+{
+    for (int i = 0; i < count; i++)
+        if (indices[i] >= limit)
+            return false;
+    return true;
+}
+
+bool CarDefinitionValid(const CarDefinition& car)
+{
+    if (car.vertexCount > kCarMaxVertices || car.triangleIndexCount > kCarMaxTriangleIndices ||
+        car.shadowPointCount > kCarRaceShadowPoints || car.shadowIndexCount > kCarMaxShadowIndices)
+        return false;
+    // Drawing walks whole triangles; a dangling index or two would be read as one.
+    if (car.triangleIndexCount % 3 != 0 || car.shadowIndexCount % 3 != 0)
+        return false;
+    if (!IndicesBelow(car.triangles, car.triangleIndexCount, car.vertexCount) ||
+        !IndicesBelow(car.shadowTriangles, car.shadowIndexCount, car.shadowPointCount))
+        return false;
+    // Non-finite numbers would spread through the physics and into pixel
+    // coordinates; a massless car would divide by zero.
+    const float* scalars[] = {&car.drag,     &car.downforce, &car.enginePower, &car.topSpeed,
+                              &car.slipStiffness, &car.mass, &car.steerGrip,   &car.aiFactor};
+    for (const float* s : scalars)
+        if (!std::isfinite(*s))
+            return false;
+    if (!(car.mass > 0.0f))
+        return false;
+    return AllFinite(car.halfSize, 3) && AllFinite(car.wheelRadius, 4) && AllFinite(car.grip, kCarGroundClasses) &&
+           AllFinite(car.rolling, kCarGroundClasses) && AllFinite(&car.vertices[0][0], kCarMaxVertices * 3) &&
+           AllFinite(&car.normals[0][0], kCarMaxVertices * 3) &&
+           AllFinite(&car.shadowPoints[0][0], kCarMaxShadowPoints * 3) && AllFinite(&car.wheels[0][0], 12) &&
+           AllFinite(car.spareWheel, 3);
+}

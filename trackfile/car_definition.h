@@ -1,0 +1,57 @@
+// The car definition record: one car model and its physical parameters,
+// 1344 bytes little-endian in ".car" files, track records and save games.
+// Local car coordinates: x to the car's right, y up, z forward.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+#include "trackfile/byte_io.h"
+
+constexpr size_t kCarRecordSize = 1344;      // bytes per record in every file
+constexpr int kCarGroundClasses = 14;        // entries of grip and rolling
+constexpr int kCarMaxVertices = 30;          // model vertices
+constexpr int kCarMaxTriangleIndices = 120;  // model triangle indices (3 per triangle)
+constexpr int kCarMaxShadowPoints = 15;      // room in the record
+constexpr int kCarRaceShadowPoints = 10;     // what a race can hold beside the 4 wheels
+constexpr int kCarMaxShadowIndices = 30;     // shadow triangle indices (3 per triangle)
+
+struct CarDefinition {
+    char name[12];                       // zero-terminated within 12 bytes
+    float halfSize[3];                   // half extents of the body ellipsoid
+    float wheelRadius[4];                // drawn radius of each wheel
+    float grip[kCarGroundClasses];       // grip per ground class
+    float rolling[kCarGroundClasses];    // rolling resistance per ground class
+    float drag;                          // linear air drag coefficient
+    float downforce;                     // force along -up per unit speed
+    float enginePower;                   // engine force scale
+    float topSpeed;                      // wheel-speed limit, m/s
+    float slipStiffness;                 // scale of the wheel slip against the road
+    float mass;                          // empty mass
+    float steerGrip;                     // lateral grip factor of the steering axle
+    float aiFactor;                      // how far ahead the AI steering reference lies
+    uint8_t vertexCount;                 // model vertices in use
+    uint8_t shadowPointCount;            // shadow-mesh points in use
+    uint8_t triangleIndexCount;          // model triangle indices in use
+    uint8_t shadowIndexCount;            // shadow triangle indices in use
+    uint8_t spareWheelFlag;              // 0 = a spare wheel is drawn at spareWheel
+    uint8_t triangles[kCarMaxTriangleIndices];
+    uint8_t faceColour[kCarMaxTriangleIndices / 3];
+    uint8_t shadowTriangles[kCarMaxShadowIndices];
+    float vertices[kCarMaxVertices][3];
+    float normals[kCarMaxVertices][3];   // unit vertex normals
+    float shadowPoints[kCarMaxShadowPoints][3];
+    float wheels[4][3];                  // front right, front left, rear right, rear left
+    float spareWheel[3];
+};
+
+// Reads one 1344-byte record field by field (padding skipped); on a short
+// read the reader's `failed` flag is set and the record is zeroed.
+void ReadCarDefinition(ByteReader& r, CarDefinition& car);
+// Appends one 1344-byte record field by field, padding written as zeros.
+void WriteCarDefinition(ByteWriter& w, const CarDefinition& car);
+// Appends n records; returns the number of bytes written (1344 per record).
+size_t WriteCarDefinitions(ByteWriter& w, const CarDefinition* cars, int n);
+// True when the record is safe to race and draw: counts within their limits
+// (shadow points within what a race holds), every index inside its array,
+// whole triangles only, finite numbers and a positive mass.
+bool CarDefinitionValid(const CarDefinition& car);
