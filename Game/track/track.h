@@ -9,22 +9,18 @@
 #include <string>
 #include <vector>
 
-#include "trackfile/car_definition.h"
+#include "trackfile/trackfile.h"
 
 // A world vector: (east, up, north) in world units.
 struct Vec3 {
     float x, y, z;
 };
 
-constexpr int kLandSize = 512;        // land-map cells per side
-constexpr int kHeightSize = 64;       // height-map samples per side
-constexpr int kMaxPitCrews = 6;       // crews beyond these are ignored
-constexpr int kCrewMembers = 8;       // members of one pit crew
-constexpr int kTrackRecordCount = 7;  // best laps kept per track
-constexpr uint16_t kEmptyLapTime = 6000;
+constexpr int kMaxPitCrews = 6;  // crews beyond these are ignored
+constexpr int kCrewMembers = 8;  // members of one pit crew
 
 // One placed object; the first six are the start positions.
-struct TrackObject {
+struct WorldObject {
     uint8_t type;         // object type code
     Vec3 position;        // (x, 0, y)
     Vec3 direction;       // (cos a, 0, -sin a)
@@ -59,27 +55,6 @@ struct TrackGate {
     float length;  // distance between the ends
 };
 
-// One best lap of the track, as held in the file's records block.
-struct TrackRecord {
-    uint16_t time;         // hundredths of a second; 6000 = empty
-    char name[14];         // 13 stored bytes + terminator
-    CarDefinition car;     // the car the lap was driven with
-    uint16_t date[8];      // UTC year, month, weekday, day, hour, minute, second, ms
-};
-
-// One stored ghost sample: position x 150, side and forward axes x 120.
-struct GhostSample {
-    int32_t position[3];
-    int8_t side[3];
-    int8_t forward[3];
-};
-
-// The ghost lap stored after the records block.
-struct StoredGhost {
-    uint16_t frames = 0;               // recorded frames of the lap, 1-6000; 0 = none
-    std::vector<GhostSample> samples;  // every second frame
-};
-
 struct TrackMaps {
     bool loaded = false;
     std::string name;          // track name below "tracks", with its leading backslash
@@ -102,14 +77,15 @@ struct TrackMaps {
     uint32_t trackLength = 0;  // world units, as stored
     char author[31] = {};
     char comments[501] = {};
-    TrackRecord records[kTrackRecordCount] = {};
+    TrackRecords records;      // the seven best laps as stored
     bool hasGhost = false;     // a ghost lap was read (one-car races only)
-    StoredGhost ghost;
+    GhostLap ghost;            // in its stored form
     uint32_t bodyChecksums[4] = {};  // running sums over bytes 0 .. records offset - 1
+    uint32_t identity[4] = {};       // the track identity (see TrackIdentity)
 
     std::vector<uint8_t> land;     // 512 x 512 ground values 0-47, row 0 south
     std::vector<uint8_t> heights;  // 64 x 64 samples as stored, row 0 south
-    std::vector<TrackObject> objects;
+    std::vector<WorldObject> objects;
     std::vector<PitCrew> pitCrews;     // at most six
     std::vector<TrackGate> checkpoints;  // in passing order; the last is start/finish
     std::vector<TrackGate> limiters;     // 0-2
@@ -151,9 +127,6 @@ void FindPitJunctions(TrackMaps& maps);
 
 // Relative path of a track name ("\sub\name" -> "tracks/sub/name.trk").
 std::string TrackFilePath(const std::string& name);
-// The four identity sums over the design sections of a track file image; all
-// zero for a file the game cannot read.
-void TrackIdentityOfBytes(const std::vector<uint8_t>& file, uint32_t identity[4]);
 // The identity of the named track; all zero when it cannot be read.
 void TrackIdentity(const std::string& name, uint32_t identity[4]);
 // True when the named track has this identity.

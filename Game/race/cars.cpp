@@ -1,0 +1,186 @@
+// Car catalogue: loading ".car" files and the built-in "General" car.
+#include "Game/race/cars.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+#include <unistd.h>
+
+#include "Game/shell/shell.h"
+
+std::vector<CarDefinition> carCatalogue;
+
+bool ReadCarFile(const std::vector<uint8_t>& file, std::vector<CarDefinition>& cars)
+{
+    ByteReader r = MakeReader(file);
+    uint32_t recordSize = ReadU32(r);
+    uint32_t count = ReadU32(r);
+    if (r.failed || recordSize != kCarRecordSize || count == 0)
+        return false;
+    // A count the file cannot hold marks a damaged file; never trust it for allocation.
+    if (count > ReaderRemaining(r) / kCarRecordSize)
+        return false;
+    size_t added = 0;
+    for (uint32_t i = 0; i < count; i++) {
+        CarDefinition car;
+        ReadCarDefinition(r, car);
+        if (r.failed)
+            break;
+        if (!CarDefinitionValid(car))
+            continue;
+        cars.push_back(car);
+        added++;
+    }
+    return added > 0;
+}
+
+std::vector<uint8_t> MakeCarFile(const CarDefinition* cars, int n)
+{
+    ByteWriter w;
+    WriteU32(w, kCarRecordSize);
+    WriteU32(w, static_cast<uint32_t>(n));
+    WriteCarDefinitions(w, cars, n);
+    return w.bytes;
+}
+
+static void Set3(float* v, float x, float y, float z)
+{
+    v[0] = x;
+    v[1] = y;
+    v[2] = z;
+}
+
+void ComputeCarNormals(CarDefinition& car)
+{
+    int vertexCount = std::min<int>(car.vertexCount, kCarMaxVertices);
+    int indexCount = std::min<int>(car.triangleIndexCount, kCarMaxTriangleIndices) / 3 * 3;
+    float sum[kCarMaxVertices][3] = {};
+    for (int t = 0; t < indexCount; t += 3) {
+        int i0 = car.triangles[t], i1 = car.triangles[t + 1], i2 = car.triangles[t + 2];
+        if (i0 >= vertexCount || i1 >= vertexCount || i2 >= vertexCount)
+            continue;
+        const float* v0 = car.vertices[i0];
+        float a[3], b[3];
+        for (int k = 0; k < 3; k++) {
+            a[k] = car.vertices[i2][k] - v0[k];
+            b[k] = car.vertices[i1][k] - v0[k];
+        }
+        float n[3] = {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
+        for (int idx : {i0, i1, i2})
+            for (int k = 0; k < 3; k++)
+                sum[idx][k] += n[k];
+    }
+    for (int v = 0; v < kCarMaxVertices; v++) {
+        float len = std::sqrt(sum[v][0] * sum[v][0] + sum[v][1] * sum[v][1] + sum[v][2] * sum[v][2]);
+        for (int k = 0; k < 3; k++)
+            car.normals[v][k] = len > 0 ? sum[v][k] / len : 0.0f;
+    }
+}
+
+CarDefinition MakeGeneralCar()
+{
+    CarDefinition car;
+    std::memset(&car, 0, sizeof car);
+    std::strcpy(car.name, "General");
+    Set3(car.halfSize, 1.5f, 0.6f, 1.8f);
+    for (float& r : car.wheelRadius)
+        r = 0.5f;
+    const float grip[kCarGroundClasses] = {0.9f, 2.05f, 2.25f, 1.2f, 1.6f, 1.6f, 1.8f,
+                                           1.6f, 1.8f,  0.9f,  1.0f, 1.85f, 2.05f, 0.5f};
+    const float rolling[kCarGroundClasses] = {0.1f, 0.1f, 0.1f, 0.3f, 0.3f, 0.2f, 0.2f,
+                                              1.4f, 0.7f, 1.4f, 0.2f, 0.1f, 0.1f, 0.3f};
+    std::memcpy(car.grip, grip, sizeof grip);
+    std::memcpy(car.rolling, rolling, sizeof rolling);
+    car.drag = 4.0f;
+    car.downforce = 60.0f;
+    car.enginePower = 700.0f;
+    car.topSpeed = 52.7778f;
+    car.slipStiffness = 0.5f;
+    car.mass = 500.0f;
+    car.steerGrip = 1.05f;
+    car.aiFactor = 3.7f;
+
+    const float vertices[10][3] = {{0, 0.2f, 2.0f},     {0, 0.5f, 0.6f},     {0.4f, 0, 0.8f}, {-0.4f, 0, 0.8f},
+                                   {1, 0, 0},           {-1, 0, 0},          {0.4f, 0.5f, -0.3f},
+                                   {-0.4f, 0.5f, -0.3f}, {0, 0.2f, -1.5f},   {0, 0.8f, -0.6f}};
+    const uint8_t triangles[16][4] = {{0, 1, 2, 0}, {0, 3, 1, 0}, {4, 6, 8, 0}, {5, 8, 7, 0},
+                                      {6, 7, 9, 0}, {3, 0, 2, 4}, {4, 8, 5, 4}, {3, 2, 4, 4},
+                                      {5, 3, 4, 4}, {7, 6, 1, 4}, {9, 8, 6, 0}, {7, 8, 9, 0},
+                                      {6, 2, 1, 0}, {1, 3, 7, 0}, {6, 4, 2, 0}, {3, 5, 7, 0}};
+    car.vertexCount = 10;
+    std::memcpy(car.vertices, vertices, sizeof vertices);
+    car.triangleIndexCount = 48;
+    for (int t = 0; t < 16; t++) {
+        for (int k = 0; k < 3; k++)
+            car.triangles[t * 3 + k] = triangles[t][k];
+        car.faceColour[t] = triangles[t][3];
+    }
+    car.shadowPointCount = 5;
+    const float shadow[5][3] = {{0, 0.2f, 2.0f}, {1, 0, 0}, {-1, 0, 0}, {0, 0.2f, -1.5f}, {0, 1.0f, -0.3f}};
+    std::memcpy(car.shadowPoints, shadow, sizeof shadow);
+    car.shadowIndexCount = 12;
+    const uint8_t shadowTriangles[12] = {0, 1, 4, 0, 2, 4, 3, 1, 4, 3, 2, 4};
+    std::memcpy(car.shadowTriangles, shadowTriangles, sizeof shadowTriangles);
+    const float wheels[4][3] = {{1, -0.2f, 1}, {-1, -0.2f, 1}, {1, -0.2f, -1}, {-1, -0.2f, -1}};
+    std::memcpy(car.wheels, wheels, sizeof wheels);
+    Set3(car.spareWheel, 0, 0.6f, -0.05f);
+    car.spareWheelFlag = 0;
+    ComputeCarNormals(car);
+    return car;
+}
+
+// Names of the ".car" files in folder, ordered without regard to case.
+static std::vector<std::string> ListCarFiles(const std::string& folder)
+{
+    std::vector<std::string> names;
+    std::error_code ec;
+    std::filesystem::directory_iterator it(folder, ec), end;
+    for (; !ec && it != end; it.increment(ec)) {
+        if (!it->is_regular_file(ec))
+            continue;
+        std::string name = it->path().filename().string();
+        if (name.size() <= 4)
+            continue;
+        std::string ext = name.substr(name.size() - 4);
+        std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
+        if (ext == ".car")
+            names.push_back(name);
+    }
+    auto lower = [](std::string s) {
+        std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return std::tolower(c); });
+        return s;
+    };
+    std::sort(names.begin(), names.end(),
+              [&](const std::string& a, const std::string& b) { return lower(a) < lower(b); });
+    return names;
+}
+
+int LoadCarCatalogueFrom(const std::string& folder)
+{
+    std::vector<CarDefinition> cars;
+    for (const std::string& name : ListCarFiles(folder)) {
+        std::vector<uint8_t> file;
+        if (ReadWholeFile((folder + "/" + name).c_str(), file))
+            ReadCarFile(file, cars);
+    }
+    if (cars.empty()) {
+        CarDefinition general = MakeGeneralCar();
+        cars.push_back(general);
+        std::error_code ec;
+        std::filesystem::create_directories(folder, ec);
+        std::vector<uint8_t> file = MakeCarFile(&general, 1);
+        WriteFileReplacing((folder + "/general.car").c_str(), file.data(), file.size());  // failure is harmless
+    }
+    carCatalogue = std::move(cars);
+    return static_cast<int>(carCatalogue.size());
+}
+
+int LoadCarCatalogue()
+{
+    if (!baseDirectory.empty() && chdir(baseDirectory.c_str()) != 0)
+        return LoadCarCatalogueFrom(baseDirectory + "/cars");
+    return LoadCarCatalogueFrom("cars");
+}
