@@ -180,7 +180,9 @@ int LoadCarCatalogueFrom(const std::string& folder)
 
 int LoadCarCatalogue()
 {
-    if (!baseDirectory.empty() && chdir(baseDirectory.c_str()) != 0)
-        return LoadCarCatalogueFrom(baseDirectory + "/cars");
+    // Data folders are opened relative to the program directory.
+    if (!baseDirectory.empty() && chdir(baseDirectory.c_str()) != 0) {
+        // stay where we are; the folder is then simply not found
+    }
     return LoadCarCatalogueFrom("cars");
 }

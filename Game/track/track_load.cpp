@@ -119,8 +119,8 @@ static float HeightIn(const TrackMaps& maps, float x, float y)
         return 0.0f;
     float top = maps.worldSize - 0.001f;
     // Written so that NaN also lands on 0.
-    x = x < top ? (x > 0 ? x : 0) : top;
-    y = y < top ? (y > 0 ? y : 0) : top;
+    x = x > 0 ? (x < top ? x : top) : 0;
+    y = y > 0 ? (y < top ? y : top) : 0;
     float u = x / maps.HeightCell, v = y / maps.HeightCell;
     int i = static_cast<int>(u), j = static_cast<int>(v);
     if (i > kHeightSide - 2)
@@ -227,8 +227,8 @@ static PitCrew MakePitCrew(const TrackMaps& maps, const TrackPitCrew& stored, fl
     for (int m = 0; m < kCrewMembers; m++) {
         CrewMember& member = crew.members[m];
         member.home = Add(Add(crew.anchor, crew.facing, offsets[m][0]), crew.side, offsets[m][1]);
-        float px = member.home.x < top ? (member.home.x > 0 ? member.home.x : 0) : top;
-        float pz = member.home.z < top ? (member.home.z > 0 ? member.home.z : 0) : top;
+        float px = member.home.x > 0 ? (member.home.x < top ? member.home.x : top) : 0;
+        float pz = member.home.z > 0 ? (member.home.z < top ? member.home.z : top) : 0;
         member.position = {px, HeightIn(maps, px, pz) + 0.7f, pz};
     }
     return crew;
