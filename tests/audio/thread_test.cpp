@@ -2,7 +2,7 @@
 // audio thread runs the mixer. Run under ThreadSanitizer (DW_TSAN) this shows
 // that no change races with the callback; under ASan that no freed sample
 // data is read.
-#include "Game/shell/audio.h"
+#include "tests/audio/audio_fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -10,6 +10,7 @@
 
 TEST(AudioThread, ChangesWhileTheCallbackRunsAreSafe)
 {
+    UseDummyAudio();
     ASSERT_EQ(SDL_Init(SDL_INIT_AUDIO), 0) << SDL_GetError();
     ASSERT_TRUE(OpenAudio()) << SDL_GetError();
 
