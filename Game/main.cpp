@@ -1,2 +1,7 @@
 // Process entry of the game: finds the program directory and runs the game.
-int main() { return 0; }
+#include "Game/shell/shell.h"
+
+int main(int argc, char** argv) {
+    FindProgramDirectory(argc > 0 ? argv[0] : nullptr);
+    return RunGame();
+}

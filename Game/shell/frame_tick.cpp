@@ -1,0 +1,35 @@
+// Timing head of the race frame tick: converts the time since the last tick
+// into fixed simulation steps. At most 200 ms count per frame (20 steps of
+// 10 ms), so a slow frame drops time instead of falling further behind.
+#include "Game/shell/shell.h"
+
+namespace {
+
+constexpr uint32_t kMaxFrameMs = 200;
+
+uint32_t Now() { return frameTickHooks.ticks ? frameTickHooks.ticks() : SDL_GetTicks(); }
+
+}  // namespace
+
+FrameTickResult FrameTick(StepClock& clock, bool alternativeSpeed) {
+    FrameTickResult result = {0, false};
+    uint32_t elapsed = Now() - clock.lastTick;
+    clock.accumulatedMs = elapsed > kMaxFrameMs ? kMaxFrameMs : elapsed;
+    // A zero step would never use up the accumulated time.
+    if (clock.stepMs == 0 || clock.accumulatedMs < clock.stepMs) return result;
+    if (!alternativeSpeed) clock.lastTick = Now() - clock.accumulatedMs % clock.stepMs;
+    int drawRequests = 0;
+    while (clock.accumulatedMs >= clock.stepMs) {
+        clock.accumulatedMs -= clock.stepMs;
+        // The second way: time spent simulating is not made up later.
+        if (alternativeSpeed) clock.lastTick = Now() - clock.accumulatedMs;
+        if (frameTickHooks.refreshInput) frameTickHooks.refreshInput();
+        if (frameTickHooks.step && frameTickHooks.step()) ++drawRequests;
+        ++result.steps;
+    }
+    if (drawRequests > 0) {
+        if (frameTickHooks.draw) frameTickHooks.draw();
+        result.drew = true;
+    }
+    return result;
+}
