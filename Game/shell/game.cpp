@@ -16,7 +16,10 @@ void ShowStartupError(const char* text) {
     fprintf(stderr, "Error!\n%s\n", text);
 }
 
-bool AltHeld() {
+// Alt as it was when the key was pressed: the key-state array already
+// reflects every event SDL has queued, so a quick Alt+F4 may show Alt up.
+bool AltHeld(const SDL_keysym& keysym) {
+    if (keysym.mod & KMOD_ALT) return true;
     const Uint8* keys = SDL_GetKeyState(nullptr);
     return keys && (keys[SDLK_LALT] || keys[SDLK_RALT]);
 }
@@ -134,9 +137,9 @@ bool HandleEvent(const SDL_Event& event) {
             TakeScreenshot(0, 0);
         } else if (sym == SDLK_F11) {
             TakeScreenshot(iniSettings.screenshotWidth, iniSettings.screenshotHeight);
-        } else if (sym == SDLK_F4 && AltHeld()) {
+        } else if (sym == SDLK_F4 && AltHeld(event.key.keysym)) {
             return false;
-        } else if (IsEnterKey(sym) && AltHeld()) {
+        } else if (IsEnterKey(sym) && AltHeld(event.key.keysym)) {
             if (!ToggleFullScreen()) return false;
         }
         break;

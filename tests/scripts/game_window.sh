@@ -15,18 +15,34 @@ xvfb_pid=""
 game_pid=""
 cleanup() {
   [ -n "$game_pid" ] && kill "$game_pid" 2>/dev/null
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null && wait "$xvfb_pid" 2>/dev/null
   rm -rf "$tmp"
 }
 trap cleanup EXIT
 fail() { echo "FAIL: $*"; exit 1; }
 
-# Xvfb picks a free display number and reports it on file descriptor 3.
-Xvfb -displayfd 3 -screen 0 640x480x24 -nolisten tcp 3>"$tmp/display" 2>"$tmp/xvfb.log" &
-xvfb_pid=$!
-for _ in $(seq 100); do [ -s "$tmp/display" ] && break; sleep 0.1; done
-[ -s "$tmp/display" ] || fail "Xvfb did not start: $(cat "$tmp/xvfb.log")"
-export DISPLAY=":$(head -n1 "$tmp/display")"
+# A display of our own: other programs may start X servers at the same time,
+# so take a random free number and make sure our server is the one answering.
+start_xvfb() {  # geometry
+  for _ in $(seq 20); do
+    local n=$((RANDOM % 800 + 100))
+    [ -e "/tmp/.X$n-lock" ] && continue
+    Xvfb ":$n" -screen 0 "$1" -nolisten tcp -noreset 2>"$tmp/xvfb.log" &
+    xvfb_pid=$!
+    for _ in $(seq 50); do
+      kill -0 "$xvfb_pid" 2>/dev/null || break
+      if DISPLAY=":$n" xdotool getdisplaygeometry >/dev/null 2>&1; then
+        export DISPLAY=":$n"
+        return 0
+      fi
+      sleep 0.1
+    done
+    kill "$xvfb_pid" 2>/dev/null; wait "$xvfb_pid" 2>/dev/null
+    xvfb_pid=""
+  done
+  fail "Xvfb did not start: $(cat "$tmp/xvfb.log")"
+}
+start_xvfb 640x480x24
 
 # BMP header fields: width at 18, height at 22, bits per pixel at 28.
 bmp_field() { od -An -t"$3" -j"$2" -N"$4" "$1" | tr -d ' '; }
@@ -42,7 +58,7 @@ wait_for_file() { for _ in $(seq 100); do [ -s "$1" ] && return 0; sleep 0.1; do
 # Runs the game in folder $1 and sends the keys; leaves its exit status in $status.
 run_game() {
   local dir=$1
-  (cd /; SDL_AUDIODRIVER=dummy "$dir/Dustwhirl" >"$dir/stdout.log" 2>"$dir/stderr.log") &
+  (cd / && SDL_AUDIODRIVER=dummy exec "$dir/Dustwhirl" >"$dir/stdout.log" 2>"$dir/stderr.log") &
   game_pid=$!
   local wid=""
   for _ in $(seq 100); do
@@ -51,7 +67,11 @@ run_game() {
     kill -0 "$game_pid" 2>/dev/null || break
     sleep 0.1
   done
-  [ -n "$wid" ] || fail "no game window appeared: $(cat "$dir/stderr.log")"
+  if [ -z "$wid" ]; then
+    kill -0 "$game_pid" 2>/dev/null && fail "no game window appeared on $DISPLAY"
+    wait "$game_pid"; status=$?
+    fail "the game ended at once with status $status: $(cat "$dir/stderr.log")"
+  fi
   xdotool windowfocus --sync "$wid" 2>/dev/null || xdotool windowfocus "$wid"
   sleep 0.3
   xdotool key F12
