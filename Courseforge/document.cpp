@@ -1,6 +1,6 @@
 // The editor document: new-track defaults, made-up names, title, undo copies
 // and the buttons that edit lists (delete, rotate).
-#include "Courseforge/editor.h"
+#include "Courseforge/editor_internal.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -132,7 +132,7 @@ EditorButtonStates EditorButtons(const Editor& e)
     return b;
 }
 
-static EditorResult FullRedraw()
+EditorResult FullRedrawResult()
 {
     EditorResult r;
     r.full = true;
@@ -146,7 +146,7 @@ EditorResult EditorUndoLand(Editor& e)
         return EditorResult{false};
     e.doc.land = e.doc.landUndo;
     e.doc.landUndoEnabled = false;
-    return FullRedraw();
+    return FullRedrawResult();
 }
 
 EditorResult EditorUndoHeight(Editor& e)
@@ -155,7 +155,7 @@ EditorResult EditorUndoHeight(Editor& e)
         return EditorResult{false};
     e.doc.height = e.doc.heightUndo;
     e.doc.heightUndoEnabled = false;
-    return FullRedraw();
+    return FullRedrawResult();
 }
 
 EditorResult EditorFlattenHeights(Editor& e)
@@ -163,7 +163,7 @@ EditorResult EditorFlattenHeights(Editor& e)
     e.doc.heightUndo = e.doc.height;
     e.doc.heightUndoEnabled = true;
     std::fill(e.doc.height.begin(), e.doc.height.end(), kFlatHeight);
-    return FullRedraw();
+    return FullRedrawResult();
 }
 
 template <typename T> static EditorResult PopLast(std::vector<T>& list)
@@ -171,7 +171,7 @@ template <typename T> static EditorResult PopLast(std::vector<T>& list)
     if (list.empty())
         return EditorResult{false};
     list.pop_back();
-    return FullRedraw();
+    return FullRedrawResult();
 }
 
 EditorResult EditorDeletePitCrew(Editor& e) { return PopLast(e.doc.pitCrews); }
@@ -186,7 +186,7 @@ static EditorResult PopLinePoint(std::vector<EditorPoint>& line)
     line.pop_back();
     if (line.size() < 2)
         line.clear();
-    return FullRedraw();
+    return FullRedrawResult();
 }
 
 EditorResult EditorDeleteAiPoint(Editor& e) { return PopLinePoint(e.doc.aiLine); }
@@ -201,7 +201,7 @@ EditorResult EditorRotateAiLine(Editor& e, int places)
     // New point k = old point (k - places) mod n.
     int shift = ((places % n) + n) % n;
     std::rotate(line.begin(), line.begin() + (n - shift) % n, line.end());
-    return FullRedraw();
+    return FullRedrawResult();
 }
 
 void EditorSelectTool(Editor& e, int tool)

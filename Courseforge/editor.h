@@ -10,13 +10,14 @@
 #include <string>
 #include <vector>
 
+#include "trackfile/trackfile.h"  // kStartPositions, the file records
+
 // ---- Sizes, limits and defaults --------------------------------------------
 constexpr int kLandSize = 512;                      // land map is 512 x 512 pixels
 constexpr int kHeightSize = 64;                     // height map is 64 x 64 samples
 constexpr float kHeightSpacing = 512.0f / 63.0f;    // pixels between height samples (k)
 constexpr uint16_t kFlatHeight = 128 * 256 + 128;   // height of a new or flattened map
 constexpr uint8_t kGrassCode = 2;                   // land code of a new track
-constexpr int kStartPositions = 6;                  // the first six objects are the grid
 constexpr int kMaxObjects = 65535;
 constexpr int kMaxPitCrews = 6;
 constexpr int kMaxCheckpoints = 255;
