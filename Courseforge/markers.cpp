@@ -80,7 +80,7 @@ void MarkerPress(Editor& e, EditorButton button, float x, float y, EditorResult&
         r.markers = true;
         return;
     case kToolPitCrew:
-        if (d.pitCrews.size() >= kMaxPitCrews)
+        if (d.pitCrews.size() >= kEditorMaxPitCrews)
             return;
         s.placing = true;
         if (button == kButtonLeft)
@@ -134,7 +134,7 @@ void MarkerMove(Editor& e, float x, float y, EditorResult& r)
     EditorDocument& d = e.doc;
     EditorStroke& s = e.stroke;
     const int tool = e.controls.tool;
-    if (tool == kToolObject || (tool == kToolPitCrew && d.pitCrews.size() < kMaxPitCrews)) {
+    if (tool == kToolObject || (tool == kToolPitCrew && d.pitCrews.size() < kEditorMaxPitCrews)) {
         float& cx = tool == kToolObject ? s.cursorObject.x : s.cursorPitCrew.x;
         float& cy = tool == kToolObject ? s.cursorObject.y : s.cursorPitCrew.y;
         float& angle = tool == kToolObject ? s.cursorObject.angle : s.cursorPitCrew.angle;
@@ -190,7 +190,7 @@ void MarkerRelease(Editor& e, EditorButton button, float x, float y, EditorResul
         return;
     case kToolPitCrew:
         s.placing = false;
-        if (button != kButtonLeft || !InsideMap(x, y) || d.pitCrews.size() >= kMaxPitCrews)
+        if (button != kButtonLeft || !InsideMap(x, y) || d.pitCrews.size() >= kEditorMaxPitCrews)
             return;
         d.pitCrews.push_back(s.cursorPitCrew);
         s.cursorPitCrew.x = x, s.cursorPitCrew.y = y;
