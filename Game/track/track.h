@@ -106,6 +106,8 @@ extern TrackMaps trackMaps;  // the one loaded track
 int LoadTrack(const std::string& name, int carCount);
 // As LoadTrack, from a file path as given (used by tools and tests).
 int LoadTrackFile(const std::string& path, int carCount);
+// As LoadTrack, from a whole track file held in memory.
+int LoadTrackBytes(const uint8_t* data, size_t size, int carCount);
 // Releases every array of trackMaps and marks it unloaded.
 void FreeTrackMaps();
 // Fits zoom and translation of the view to the screen; provided by the terrain renderer.

@@ -317,22 +317,36 @@ static void BuildTrackMaps(const TrackFile& file, int carCount, TrackMaps& maps)
     maps.loaded = true;
 }
 
-// Reads the file at path and, when it parses, replaces trackMaps as a whole.
-static int LoadFrom(const std::string& path, const std::string& name, int carCount)
+// Replaces trackMaps as a whole with a parsed file, then fits the view.
+static void Install(const TrackFile& file, const std::string& name, int carCount)
 {
-    TrackFile file;
-    if (ReadTrackFile(path.c_str(), TrackReadGame, file) != kTrackOk)
-        return -1;
     TrackMaps maps;
     BuildTrackMaps(file, carCount, maps);
     maps.name = name;
     trackMaps = std::move(maps);
     // The terrain renderer fits zoom and translation to the screen.
     FitTrackView();
+}
+
+static int LoadFrom(const std::string& path, const std::string& name, int carCount)
+{
+    TrackFile file;
+    if (ReadTrackFile(path.c_str(), TrackReadGame, file) != kTrackOk)
+        return -1;
+    Install(file, name, carCount);
     return 0;
 }
 
 int LoadTrackFile(const std::string& path, int carCount) { return LoadFrom(path, path, carCount); }
+
+int LoadTrackBytes(const uint8_t* data, size_t size, int carCount)
+{
+    TrackFile file;
+    if (ReadTrackBytes(data, size, TrackReadGame, file) != kTrackOk)
+        return -1;
+    Install(file, std::string(), carCount);
+    return 0;
+}
 
 int LoadTrack(const std::string& name, int carCount)
 {
