@@ -1,6 +1,7 @@
 // Reading track files of every version from 256 to 292, as the game and as
 // the editor read them. The whole file is parsed from memory; every count is
 // checked against the bytes that remain before anything is allocated.
+#include <algorithm>
 #include <cmath>
 
 #include "trackfile/trackfile.h"
@@ -58,9 +59,10 @@ bool ReadLand(ByteReader& r, uint32_t runCount, std::vector<uint8_t>& land)
     for (uint32_t i = 0; i < runCount; i++) {
         uint16_t word = ReadU16(r);
         size_t length = word >> 4;
-        uint8_t code = word & 0x0F;
-        for (size_t k = 0; k < length && cell < static_cast<size_t>(kLandCells); k++)
-            land[cell++] = code;
+        size_t room = kLandCells - cell;
+        size_t n = length < room ? length : room;
+        std::fill(land.begin() + cell, land.begin() + cell + n, static_cast<uint8_t>(word & 0x0F));
+        cell += n;
     }
     return !r.failed;
 }
