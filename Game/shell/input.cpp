@@ -4,6 +4,7 @@
 
 #include "Game/shell/shell.h"
 
+#include <cstdlib>
 #include <cstring>
 
 std::vector<JoystickInfo> Joysticks;
@@ -46,12 +47,12 @@ void UseSdlInput() { inputSource = {SdlKeys, SdlAxis, SdlButton, SdlHat, SdlWait
 
 void AllocKeyState()
 {
-    if (!keyState) keyState = new uint8_t[kKeyStateSize]();
+    if (!keyState) keyState = static_cast<uint8_t*>(std::calloc(kKeyStateSize, 1));
 }
 
 void FreeKeyState()
 {
-    delete[] keyState;
+    std::free(keyState);
     keyState = nullptr;
 }
 

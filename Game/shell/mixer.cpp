@@ -122,13 +122,19 @@ bool OpenAudio()
     want.channels = 2;
     want.samples = kAudioFrames;
     want.callback = MixAudio;
-    // Without an "obtained" record SDL converts for us if the hardware differs,
-    // so the mixer always works in the requested format.
-    if (SDL_OpenAudio(&want, nullptr) < 0) return false;
-    audioSpec = want;
-    mixBufferFrames = audioSpec.samples > 0 ? audioSpec.samples : kAudioFrames;
+    // The mixer's buffers and channels are ready before SDL starts its audio
+    // thread, so the thread sees them without further locking.
+    mixBufferFrames = kAudioFrames;
     mixBuffers.assign(static_cast<size_t>(kMixChannels) * mixBufferFrames * 2, 0);
     ClearChannels();
+    // Without an "obtained" record SDL converts for us if the hardware differs,
+    // so the mixer always works in the requested format.
+    if (SDL_OpenAudio(&want, nullptr) < 0) {
+        mixBufferFrames = 0;
+        mixBuffers.clear();
+        return false;
+    }
+    audioSpec = want;
     audioOpen = true;
     SDL_PauseAudio(0);
     return true;
