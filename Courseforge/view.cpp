@@ -278,7 +278,7 @@ void DrawMarkers(const Editor& e, const Clip& c) {
     const EditorControls& ui = e.controls;
     if (ui.showObjects) {
         for (const EditorPitCrew& p : d.pitCrews) DrawPitCrew(c, p);
-        if (ui.tool == kToolPitCrew && int(d.pitCrews.size()) < kMaxPitCrews) DrawPitCrew(c, e.stroke.cursorPitCrew);
+        if (ui.tool == kToolPitCrew && int(d.pitCrews.size()) < kEditorMaxPitCrews) DrawPitCrew(c, e.stroke.cursorPitCrew);
         for (const EditorObject& o : d.objects) DrawObject(c, o);
         if (ui.tool == kToolObject && !ui.deleteMode) DrawObject(c, e.stroke.cursorObject);
     }
