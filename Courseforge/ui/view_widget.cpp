@@ -1,0 +1,162 @@
+// The view: shows the display buffer 1:1 or zoomed, forwards the mouse to the
+// editing tools in map pixels, and scrolls when zoomed. The scroll bars sit
+// outside the 512 x 512 client area and are shown only while zoomed, the way
+// a scroll bar with an empty range disappears.
+#include <FL/Enumerations.H>
+#include <FL/Fl.H>
+#include <FL/Fl_RGB_Image.H>
+#include <FL/Fl_Scrollbar.H>
+#include <FL/Fl_Widget.H>
+#include <FL/Fl_Window.H>
+#include <FL/fl_draw.H>
+
+#include <chrono>
+#include <memory>
+#include <vector>
+
+#include "Courseforge/ui/ui.h"
+#include "Courseforge/view.h"
+#include "trackfile/byte_io.h"
+
+namespace {
+
+class ViewWidget : public Fl_Widget {
+public:
+    ViewWidget(int x, int y) : Fl_Widget(x, y, kViewSize, kViewSize) {}
+    void draw() override;
+    int handle(int event) override;
+};
+
+ViewWidget* gViewWidget = nullptr;
+Fl_Scrollbar* gHScroll = nullptr;
+Fl_Scrollbar* gVScroll = nullptr;
+std::unique_ptr<Fl_RGB_Image> gCursorImage;
+CursorImage gCursor;
+int gHeldButton = 0;          // FLTK button of the stroke in progress, 0 = none
+
+uint32_t NowMs() {
+    using namespace std::chrono;
+    return uint32_t(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+}
+
+// Lines of the damaged box; `origin` holds the box's offset inside the view.
+void DrawLine(void* origin, int x, int y, int w, uchar* buf) {
+    const int* o = static_cast<const int*>(origin);
+    ViewZoomedLine(gView, o[0] + x, o[1] + y, w, buf);
+}
+
+void ViewWidget::draw() {
+    // Only the damaged part is drawn; the line callback maps it through the zoom.
+    int cx, cy, cw, ch;
+    fl_clip_box(x(), y(), w(), h(), cx, cy, cw, ch);
+    if (cw <= 0 || ch <= 0) return;
+    int origin[2] = {cx - x(), cy - y()};
+    fl_draw_image(DrawLine, origin, cx, cy, cw, ch, 3);
+}
+
+void SetCursor(bool over) {
+    Fl_Window* win = gViewWidget->window();
+    if (!win) return;
+    if (!over) win->cursor(FL_CURSOR_DEFAULT);
+    else if (gCursorImage) win->cursor(gCursorImage.get(), gCursor.hotX, gCursor.hotY);
+    else win->cursor(FL_CURSOR_CROSS);
+}
+
+float MapX() { return float(ViewToMap(gView.zoom, gView.scrollX, kViewSize, Fl::event_x() - gViewWidget->x())); }
+float MapY() { return float(ViewToMap(gView.zoom, gView.scrollY, kViewSize, Fl::event_y() - gViewWidget->y())); }
+
+void SyncScrollBars() {
+    if (gView.zoom == kZoomOff) {
+        gHScroll->hide();
+        gVScroll->hide();
+        return;
+    }
+    int page = ViewScrollPage(gView.zoom), total = ViewScrollRange(gView.zoom) + 1;
+    gHScroll->value(gView.scrollX, page, 0, total);
+    gVScroll->value(gView.scrollY, page, 0, total);
+    gHScroll->show();
+    gVScroll->show();
+}
+
+void ScrollTo(int sx, int sy) {
+    gView.scrollX = ViewClampScroll(gView.zoom, sx);
+    gView.scrollY = ViewClampScroll(gView.zoom, sy);
+    SyncScrollBars();
+    gViewWidget->redraw();
+}
+
+void ScrollCallback(Fl_Widget*, void*) {
+    ScrollTo(gHScroll->value(), gVScroll->value());
+}
+
+int ViewWidget::handle(int event) {
+    switch (event) {
+    case FL_ENTER:
+        SetCursor(true);
+        return 1;
+    case FL_LEAVE:
+        SetCursor(false);
+        return 1;
+    case FL_MOVE:
+        ApplyResult(EditorMouseMove(gEditor, MapX(), MapY()), false);
+        return 1;
+    case FL_PUSH: {
+        int b = Fl::event_button();
+        if ((b != FL_LEFT_MOUSE && b != FL_RIGHT_MOUSE) || gHeldButton) return 1;
+        gHeldButton = b;
+        EditorButton eb = b == FL_LEFT_MOUSE ? kButtonLeft : kButtonRight;
+        ApplyResult(EditorMouseDown(gEditor, eb, MapX(), MapY()), true);
+        return 1;
+    }
+    case FL_DRAG:
+        if (gHeldButton) ApplyResult(EditorMouseMove(gEditor, MapX(), MapY()), false);
+        return 1;
+    case FL_RELEASE: {
+        if (Fl::event_button() != gHeldButton) return 1;
+        EditorButton eb = gHeldButton == FL_LEFT_MOUSE ? kButtonLeft : kButtonRight;
+        gHeldButton = 0;
+        ApplyResult(EditorMouseUp(gEditor, eb, MapX(), MapY()), true);
+        return 1;
+    }
+    case FL_MOUSEWHEEL:
+        if (gView.zoom == kZoomOff) return 0;
+        ScrollTo(gView.scrollX + 10 * Fl::event_dx(), gView.scrollY + 10 * Fl::event_dy());
+        return 1;
+    default:
+        return Fl_Widget::handle(event);
+    }
+}
+
+}  // namespace
+
+void CreateViewWidget(int x, int y) {
+    gViewWidget = new ViewWidget(x, y);
+    gHScroll = new Fl_Scrollbar(x, y + kViewSize, kViewSize, 16);
+    gHScroll->type(FL_HORIZONTAL);
+    gVScroll = new Fl_Scrollbar(x + kViewSize, y, 16, kViewSize);
+    for (Fl_Scrollbar* s : {gHScroll, gVScroll}) {
+        s->linesize(10);
+        s->callback(ScrollCallback);
+        s->visible_focus(0);
+    }
+    SyncScrollBars();
+}
+
+void SetViewZoom(int zoom) {
+    ViewSetZoom(gView, zoom);
+    SyncScrollBars();
+    gViewWidget->redraw();
+}
+
+void RefreshView(bool force) {
+    if (!gViewWidget || !ViewRefreshDue(gView, NowMs(), force)) return;
+    gViewWidget->redraw();
+    Fl::flush();
+}
+
+void LoadViewCursor(const std::string& path) {
+    std::vector<uint8_t> bytes;
+    gCursorImage.reset();
+    if (ReadWholeFile(path.c_str(), bytes, 1 << 20) && DecodeCursorFile(bytes.data(), bytes.size(), gCursor))
+        gCursorImage.reset(new Fl_RGB_Image(gCursor.rgba.data(), gCursor.width, gCursor.height, 4));
+}

@@ -1,0 +1,101 @@
+#!/usr/bin/env bash
+# Runs the real editor window under Xvfb: opens a track given on the command
+# line, checks the title, presses Ctrl+N and checks the made-up name, paints
+# a stroke with the mouse and checks that the view changed, and keeps
+# screenshots (editor_ui_*.png in the build folder).
+# Usage: editor_ui.sh BUILD_DIR SOURCE_DIR
+set -euo pipefail
+build=$(cd "$1" && pwd)
+run="$build/run"
+if [ ! -x "$run/Courseforge" ]; then
+  echo "Courseforge was not built (DW_EDITOR_UI off); nothing to test"
+  exit 0
+fi
+for tool in Xvfb xdotool import compare convert; do
+  command -v "$tool" >/dev/null || { echo "missing $tool (scripts/setup.sh installs it)"; exit 1; }
+done
+
+tmp=$(mktemp -d)
+xvfb_pid=""
+editor_pid=""
+cleanup() {
+  [ -n "$editor_pid" ] && kill "$editor_pid" 2>/dev/null || true
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+  rm -rf "$tmp"
+}
+trap cleanup EXIT
+
+fail() {
+  echo "FAIL: $*"
+  [ -n "${wid:-}" ] && import -window root "$build/editor_ui_failed.png" 2>/dev/null || true
+  exit 1
+}
+
+# A free display number, chosen by the server itself.
+Xvfb -displayfd 3 -screen 0 1024x640x24 -nolisten tcp 3>"$tmp/display" 2>"$tmp/xvfb.log" &
+xvfb_pid=$!
+for _ in $(seq 100); do [ -s "$tmp/display" ] && break; sleep 0.1; done
+[ -s "$tmp/display" ] || fail "Xvfb did not start"
+export DISPLAY=":$(head -n1 "$tmp/display")"
+
+"$run/testtrack" "$tmp/ring.trk" || fail "could not write the test track"
+track=$(realpath "$tmp/ring.trk")
+"$run/Courseforge" "$tmp/ring.trk" >"$tmp/editor.log" 2>&1 &
+editor_pid=$!
+
+wid=""
+for _ in $(seq 150); do
+  wid=$(xdotool search --name '^Dustwhirl Track Editor - ' 2>/dev/null | head -n1 || true)
+  [ -n "$wid" ] && break
+  sleep 0.1
+done
+[ -n "$wid" ] || fail "no editor window appeared"
+
+title_is() {   # waits up to 5 s for the title to match a pattern
+  for _ in $(seq 50); do
+    title=$(xdotool getwindowname "$wid")
+    [[ "$title" =~ $1 ]] && return 0
+    sleep 0.1
+  done
+  return 1
+}
+quoted=$(printf '%s' "$track" | sed 's/[][\.*^$(){}+?|/]/\\&/g')
+title_is "^Dustwhirl Track Editor - $quoted\$" || fail "title after loading is \"$title\""
+echo "title with the loaded track: $title"
+
+# The view sits at the right edge: 512 pixels wide plus a 16-pixel scroll bar.
+eval "$(xdotool getwindowgeometry --shell "$wid")"
+view_x=$((WIDTH - 528))
+crop="512x512+$((X + view_x))+$Y"
+shot() { import -window root -crop "$crop" +repage "$1"; }
+sleep 0.3
+import -window root -crop "${WIDTH}x${HEIGHT}+$X+$Y" +repage "$build/editor_ui_loaded.png"
+shot "$tmp/loaded.png"
+
+xdotool windowfocus --sync "$wid" 2>/dev/null || xdotool windowfocus "$wid"
+xdotool key ctrl+n
+title_is '^Dustwhirl Track Editor - [A-Z][a-z]+\.trk$' || fail "title after Ctrl+N is \"$title\""
+echo "title after Ctrl+N: $title"
+sleep 0.3
+shot "$tmp/new.png"
+changed=$(compare -metric AE "$tmp/loaded.png" "$tmp/new.png" null: 2>&1 || true)
+[ "${changed%% *}" -gt 10000 ] 2>/dev/null || fail "New did not redraw the view ($changed pixels differ)"
+
+# A stroke with the default tool (Tarmac #1) across the middle of the grass.
+xdotool mousemove --window "$wid" $((view_x + 100)) 250
+xdotool mousedown 1
+for step in $(seq 0 10 300); do
+  xdotool mousemove --window "$wid" $((view_x + 100 + step)) $((250 + step / 6))
+done
+xdotool mouseup 1
+sleep 0.3
+shot "$tmp/painted.png"
+changed=$(compare -metric AE "$tmp/new.png" "$tmp/painted.png" null: 2>&1 || true)
+echo "pixels changed by the stroke: $changed"
+[ "${changed%% *}" -gt 2000 ] 2>/dev/null || fail "the stroke did not change the view ($changed pixels differ)"
+import -window root -crop "${WIDTH}x${HEIGHT}+$X+$Y" +repage "$build/editor_ui_painted.png"
+
+kill "$editor_pid" 2>/dev/null || true
+wait "$editor_pid" 2>/dev/null || true
+editor_pid=""
+echo "editor window test passed"
