@@ -7,7 +7,6 @@
 #include <cstring>
 #include <filesystem>
 #include <system_error>
-#include <unistd.h>
 
 #include "Game/shell/shell.h"
 
@@ -180,9 +179,6 @@ int LoadCarCatalogueFrom(const std::string& folder)
 
 int LoadCarCatalogue()
 {
-    // Data folders are opened relative to the program directory.
-    if (!baseDirectory.empty() && chdir(baseDirectory.c_str()) != 0) {
-        // stay where we are; the folder is then simply not found
-    }
+    EnterBaseDirectory();  // data folders are relative to the program directory
     return LoadCarCatalogueFrom("cars");
 }

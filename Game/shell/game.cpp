@@ -1,6 +1,7 @@
 // Start-up, the main loop and shutdown: RunGame brings up SDL and the
 // resources (InitGame), polls events and runs frames until a quit, then
 // releases everything and saves the player's options.
+#include "Game/race/cars.h"
 #include "Game/shell/shell.h"
 #include "Game/shell/first_screen.h"
 #include "Game/shell/settings.h"
@@ -181,6 +182,7 @@ int InitGame() {
     if (!backBuffer) SetVideoMode(settings.windowed != 0);
     LoadPalette();
     SetUiScale(screenWidth, screenHeight);
+    LoadCarCatalogue();
     if (!keyState) keyState = static_cast<uint8_t*>(calloc(kKeyStateSize, 1));
     if (!keyState) return -1;
     ShowFirstScreen();

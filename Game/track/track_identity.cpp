@@ -5,7 +5,6 @@
 #include <cctype>
 #include <filesystem>
 #include <system_error>
-#include <unistd.h>
 
 #include "Game/shell/shell.h"
 #include "Game/track/track.h"
@@ -20,12 +19,6 @@ std::string TrackFilePath(const std::string& name)
     return path + ".trk";
 }
 
-static void EnterBase()
-{
-    if (!baseDirectory.empty() && chdir(baseDirectory.c_str()) != 0)
-        return;  // paths stay relative to wherever we are
-}
-
 // Identity of the track file at a relative path; zero when unreadable.
 static void IdentityOfPath(const std::string& path, uint32_t identity[4])
 {
@@ -36,7 +29,7 @@ static void IdentityOfPath(const std::string& path, uint32_t identity[4])
 
 void TrackIdentity(const std::string& name, uint32_t identity[4])
 {
-    EnterBase();
+    EnterBaseDirectory();
     IdentityOfPath(TrackFilePath(name), identity);
 }
 
@@ -52,7 +45,7 @@ static bool IdentityAtPath(const std::string& path, const uint32_t identity[4])
 
 bool SameTrack(const std::string& name, const uint32_t identity[4])
 {
-    EnterBase();
+    EnterBaseDirectory();
     return IdentityAtPath(TrackFilePath(name), identity);
 }
 
@@ -78,7 +71,7 @@ static std::vector<std::string> TrackFolders()
 
 bool FindTrack(const std::string& storedPath, const uint32_t identity[4], std::string& found)
 {
-    EnterBase();
+    EnterBaseDirectory();
     size_t cut = storedPath.find_last_of("\\/");
     std::string base = cut == std::string::npos ? storedPath : storedPath.substr(cut + 1);
     if (base.empty())

@@ -3,7 +3,6 @@
 // lifted onto the terrain, the start/finish stripe and the pit lane junctions.
 #include <cmath>
 #include <cstdlib>
-#include <unistd.h>
 #include <utility>
 
 #include "Game/shell/settings.h"
@@ -350,7 +349,7 @@ int LoadTrackBytes(const uint8_t* data, size_t size, int carCount)
 
 int LoadTrack(const std::string& name, int carCount)
 {
-    if (!baseDirectory.empty() && chdir(baseDirectory.c_str()) != 0)
+    if (!EnterBaseDirectory())
         return -1;
     return LoadFrom(TrackFilePath(name), name, carCount);
 }
