@@ -206,9 +206,16 @@ EditorResult EditorRotateAiLine(Editor& e, int places)
 
 void EditorSelectTool(Editor& e, int tool)
 {
+    // A stroke cut short by a tool change ends like a right-button release:
+    // a line being drawn is kept or dropped by its length, nothing is placed.
+    if (e.stroke.captured) {
+        EditorResult ignored;
+        MarkerRelease(e, kButtonRight, -1, -1, ignored);
+    }
     e.controls.tool = tool;
     e.stroke.captured = false;
     e.stroke.placing = false;
+    e.stroke.lineIndex = -1;
 }
 
 void EditorSelectObjectType(Editor& e, int type)
