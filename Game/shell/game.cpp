@@ -3,6 +3,8 @@
 // releases everything and saves the player's options.
 #include "Game/race/cars.h"
 #include "Game/shell/shell.h"
+#include "Game/shell/audio.h"
+#include "Game/shell/input.h"
 #include "Game/shell/first_screen.h"
 #include "Game/shell/settings.h"
 #include "Game/shell/video.h"
@@ -180,10 +182,16 @@ int InitGame() {
         if (backBuffer) ResetVideoMode(640, 480, settings.windowed != 0);
     }
     if (!backBuffer) SetVideoMode(settings.windowed != 0);
+    // No sound device is not an error: the game then runs silent.
+    if (!AudioIsOpen() && !OpenAudio()) {
+        CloseAudio();
+        ReleaseAllSounds();
+    }
+    if (AudioIsOpen()) LoadSoundSet(settings.soundSet);
     LoadPalette();
     SetUiScale(screenWidth, screenHeight);
     LoadCarCatalogue();
-    if (!keyState) keyState = static_cast<uint8_t*>(calloc(kKeyStateSize, 1));
+    AllocKeyState();
     if (!keyState) return -1;
     ShowFirstScreen();
     return 1;
@@ -193,8 +201,12 @@ void ReleaseGame(bool partial) {
     SDL_ShowCursor(SDL_ENABLE);
     if (!partial) HideFirstScreen();
     FreeVideoSurfaces();
-    free(keyState);
-    keyState = nullptr;
+    FreeKeyState();
+    ReleaseAllSounds();
+    if (!partial) {
+        CloseAudio();
+        ReleaseAllSounds();
+    }
 }
 
 int RunGame() {
@@ -202,7 +214,8 @@ int RunGame() {
     srand(SDL_GetTicks());
     quitRequested = false;
     LoadOptions();
-    if (SDL_Init(kSdlInitFlags) < 0) return -1;
+    // A machine without sound still plays, silently: retry without audio.
+    if (SDL_Init(kSdlInitFlags) < 0 && SDL_Init(kSdlInitFlags & ~SDL_INIT_AUDIO) < 0) return -1;
     displayModes = EnumerateDisplayModes();
     SDL_WM_SetCaption("Dustwhirl", nullptr);
     if (InitGame() < 0) {
@@ -218,6 +231,8 @@ int RunGame() {
         SDL_Quit();
         return -1;
     }
+    OpenJoysticks();
+    if (!frameTickHooks.refreshInput) frameTickHooks.refreshInput = RefreshKeyState;
     bool running = PumpEvents(0);
     while (running) {
         SDL_Delay(inRace ? 1 : 25);
