@@ -11,6 +11,16 @@ constexpr uint8_t kObjectMoveableCone = 36;
 struct ObjectTypeInfo {
     const char* name;    // as shown in the editor; null for the unused code
     float deleteRadius;  // world units within which the editor's delete mode takes it
+    // Footprint and body, in world units, shared by the terrain renderer (what
+    // is drawn) and the car physics (what is hit). Slabs and buildings are
+    // boxes: halfLength along the object's direction, halfWidth across it,
+    // height of the top above the base. Round things (trees, bush, stone,
+    // tyre) use halfLength as the radius of the crown or sphere and height
+    // for the height of its centre; poles and trunks have postRadius.
+    float halfLength;
+    float halfWidth;
+    float height;
+    float postRadius;    // radius of the post, pole or trunk; 0 when there is none
 };
 
 extern const ObjectTypeInfo kObjectTypes[kObjectTypeCount];  // indexed by code
@@ -20,3 +30,9 @@ extern const uint8_t kObjectListOrder[kObjectListLength];    // codes in the edi
 const char* ObjectTypeName(int code);
 // Delete radius of a type code in world units (2 for unknown codes).
 float ObjectDeleteRadius(int code);
+// Table entry of a type code; codes outside 0-36 give the unused entry (all sizes 0).
+const ObjectTypeInfo& ObjectType(int code);
+// True for the types that lie along their direction on two ends (walls,
+// barriers, fences, hedges, bales and the two road bridges): their height and
+// slope come from the terrain under both ends.
+bool ObjectIsWallLike(int code);

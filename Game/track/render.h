@@ -1,0 +1,76 @@
+// Terrain image renderer: one still, software-rendered perspective picture of
+// the whole track (height-map mesh textured with the land map, the world
+// frame, every static object and the water surface), rendered once per race
+// or preview, together with a 16-bit depth buffer and a per-pixel shade map
+// that the race view uses for occlusion and shadows.
+// Reads TrackMaps (Game/track/track.h); owns only the renderer state below.
+#pragma once
+#include <cstdint>
+#include <vector>
+
+// Depth units: a stored depth is trunc(t / TerrainDepthScale), t the distance
+// along the view axis, so 16 bits cover depths 0 to 600.
+constexpr float TerrainDepthScale = 0.0091552734375f;
+constexpr uint8_t TerrainClearColour = 240;        // pixels no triangle covers
+constexpr uint16_t TerrainClearDepth = 0xFFFF;
+
+enum class PixelRoutine : uint8_t { Terrain, Solid, Water };
+
+// Global renderer state, built by SetupTerrainRenderer before rendering.
+struct TerrainRenderer {
+    uint8_t* image = nullptr;          // target picture (a surface's pixels or ownImage)
+    int width = 0;                     // W
+    int height = 0;                    // Hs
+    int pitch = 0;                     // bytes per target row
+    float widthF = 0;                  // W as float: projections are scaled by it
+    float aspect = 0;                  // Hs / W
+    std::vector<uint8_t> ownImage;     // picture buffer when no surface is given
+    std::vector<uint16_t> depth;       // W x Hs, row stride W
+    std::vector<uint8_t> shade;        // W x Hs palette index a shadow there must use
+    float noise[256] = {};             // rand() / 32768 values
+    uint8_t noiseIndex = 0;            // advanced before every use
+    uint8_t litColour[48] = {};        // A: fully lit colour per ground value
+    uint8_t shadeColour[48] = {};      // B: fully shaded colour per ground value
+    PixelRoutine routine = PixelRoutine::Terrain;
+    bool skipObjects = false;          // fast preview: no objects
+};
+extern TerrainRenderer terrainRenderer;
+
+// Screen position and depth of a projected world point.
+struct ScreenPoint {
+    int x = 0, y = 0;
+    float depth = 0;
+    bool valid = false;                // false when at or behind the camera plane
+};
+
+// Fills the A and B colour tables.
+void FillTerrainColourTables(uint8_t lit[48], uint8_t shaded[48]);
+// Seeds rand() and refills the noise table from it.
+void SeedTerrainNoise(unsigned seed);
+// Sizes the buffers for a W x Hs target; pixels == nullptr renders into ownImage.
+void SetupTerrainRenderer(int width, int height, uint8_t* pixels = nullptr, int pitch = 0);
+// Frees the buffers (race or preview ended).
+void FreeTerrainRenderer();
+
+// Places the camera of TrackMaps so the whole world block fits a picture of
+// the given aspect (height / width). FitTrackView() (declared in track.h, run
+// at the end of every track load) uses the renderer's aspect, 0.75 when unset.
+void FitTrackViewForAspect(float aspect);
+// Projects a world point (east, height, north) with the TrackMaps camera.
+ScreenPoint ProjectToScreen(float x, float h, float y);
+
+// Renders terrain, frame, posts, objects and water of TrackMaps into the target;
+// also sets object heights and marks the moveable cones for the race.
+void RenderTrackImage();
+// Clears the bottom panel strip (colour 240, depth 0); returns its first row.
+int ClearPanelStrip();
+// Height of the bottom panel strip for a picture height.
+int PanelStripHeight(int height);
+// Renders the TrackMaps track into a width x height preview buffer (ownImage);
+// fast leaves the objects out. The picture is terrainRenderer.image afterwards.
+void RenderTrackPreview(int width, int height, bool fast);
+
+// Repaints the pixels of land cell (column, row) after its ground value changed.
+void RedrawLandCell(int column, int row);
+// Wheel marks of a wheel on a bridge deck (kind 2) or stand (kind 3) at a world point.
+void MarkBridgeOrStand(float x, float h, float y, int contactKind, float intensity);

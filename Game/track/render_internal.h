@@ -1,0 +1,66 @@
+// Private to the terrain renderer: small vector maths, the camera and maps the
+// pixel routines read, the rasteriser and the object drawing.
+#pragma once
+#include "Game/track/render.h"
+
+#include <cmath>
+#include <cstdint>
+
+struct RVec {
+    float x = 0, h = 0, y = 0;  // east, up, north
+};
+inline RVec operator+(RVec a, RVec b) { return {a.x + b.x, a.h + b.h, a.y + b.y}; }
+inline RVec operator-(RVec a, RVec b) { return {a.x - b.x, a.h - b.h, a.y - b.y}; }
+inline RVec operator*(RVec a, float k) { return {a.x * k, a.h * k, a.y * k}; }
+inline float Dot(RVec a, RVec b) { return a.x * b.x + a.h * b.h + a.y * b.y; }
+inline RVec Cross(RVec a, RVec b)
+{
+    return {a.h * b.y - a.y * b.h, a.y * b.x - a.x * b.y, a.x * b.h - a.h * b.x};
+}
+inline float Length(RVec a) { return std::sqrt(Dot(a, a)); }
+
+// Everything the pixel routines read, copied from TrackMaps before rendering
+// so the inner loops see plain pointers and floats.
+struct RenderWorld {
+    const uint8_t* land = nullptr;     // 512 x 512 ground values, row 0 south
+    const uint8_t* heights = nullptr;  // 64 x 64 samples, row 0 south
+    float worldSize = 0, worldScale = 0, heightCell = 0, waterHeight = 0;
+    RVec T, D, H, V;                   // camera translation and depth, horizontal, vertical rows
+};
+extern RenderWorld renderWorld;
+
+// Copies the TrackMaps fields into renderWorld.
+void LoadRenderWorld();
+// Terrain height at a world point (clamped into the world), as the game uses it.
+float RenderTerrainHeight(float x, float y);
+
+// A projected vertex: integer screen position, its depth and camera-relative point.
+struct RasterVertex {
+    int sx = 0, sy = 0;
+    float depth = 0;
+    RVec cam;                          // world point minus the camera translation
+    bool valid = false;
+};
+RasterVertex ProjectVertex(RVec world);
+
+// Rasterises one triangle with the current pixel routine; triangles with a
+// vertex at or behind the camera plane are skipped.
+void RasteriseTriangle(const RasterVertex& a, const RasterVertex& b, const RasterVertex& c,
+                       int material);
+// Projects and rasterises a world-space triangle.
+void DrawWorldTriangle(RVec a, RVec b, RVec c, int material);
+// A box centre +- a +- b +- c (b the upward half axis): top and four sides.
+void DrawBox(RVec centre, RVec a, RVec b, RVec c, int material);
+
+// The next noise value (advances the byte counter first).
+inline float NextNoise()
+{
+    TerrainRenderer& r = terrainRenderer;
+    return r.noise[++r.noiseIndex];
+}
+
+// Colour of a ground value g at shading s with noise n; writes the shade entry.
+void GroundColour(int g, float s, uint8_t& index, uint8_t& shadeEntry);
+
+// Draws every object of TrackMaps after the grid and sets their heights.
+void DrawTrackObjects();

@@ -1,0 +1,313 @@
+// Projection, the triangle rasteriser and the three pixel routines (terrain,
+// solid, water). Every covered pixel casts the ray of its own screen position
+// and intersects it with the triangle's plane, so depth and the world point
+// under the pixel are exact; the routines then shade from the terrain slope
+// (terrain), the triangle's normal (solid) or a noise ripple field (water).
+#include "Game/track/render_internal.h"
+
+#include <algorithm>
+#include <cmath>
+
+RenderWorld renderWorld;
+
+namespace {
+
+// Per-triangle constants shared by the pixel loops.
+struct TriangleSetup {
+    RVec n;              // plane normal (camera relative)
+    float k = 0;         // n . P1: the plane is n . q = k
+    float nD = 0, nH = 0, nV = 0;
+    RVec unitNormal;     // normalised, facing the camera (solid routine)
+    int material = 0;
+};
+
+inline uint32_t DepthUnits(float t)
+{
+    float z = t / TerrainDepthScale;
+    return z >= 65534.0f ? 65534u : static_cast<uint32_t>(z);
+}
+
+inline int FloorInt(float v)
+{
+    int i = static_cast<int>(v);
+    return (v < static_cast<float>(i)) ? i - 1 : i;
+}
+
+inline int ClampInt(int v, int lo, int hi) { return v < lo ? lo : (v > hi ? hi : v); }
+
+// East and north terrain slopes at a world point: bilinear blend of the
+// forward differences of the height samples, one-sided at the map's edges.
+void TerrainSlope(float wx, float wy, float& gx, float& gy)
+{
+    const RenderWorld& w = renderWorld;
+    const uint8_t* H = w.heights;
+    float u = wx / w.heightCell - 0.5f, v = wy / w.heightCell - 0.5f;
+    int i = FloorInt(u), j = FloorInt(v);
+    float fu = u - static_cast<float>(i), fv = v - static_cast<float>(j);
+
+    int ia = ClampInt(i, 0, 62), ib = ClampInt(i + 1, 0, 62);
+    int ja = ClampInt(j, 0, 63), jb = ClampInt(j + 1, 0, 63);
+    auto dx = [H](int c, int r) { return float(H[r * 64 + c + 1]) - float(H[r * 64 + c]); };
+    gx = (1 - fv) * ((1 - fu) * dx(ia, ja) + fu * dx(ib, ja)) +
+         fv * ((1 - fu) * dx(ia, jb) + fu * dx(ib, jb));
+
+    int ia2 = ClampInt(i, 0, 63), ib2 = ClampInt(i + 1, 0, 63);
+    int ja2 = ClampInt(j, 0, 62), jb2 = ClampInt(j + 1, 0, 62);
+    auto dy = [H](int c, int r) { return float(H[(r + 1) * 64 + c]) - float(H[r * 64 + c]); };
+    gy = (1 - fv) * ((1 - fu) * dy(ia2, ja2) + fu * dy(ib2, ja2)) +
+         fv * ((1 - fu) * dy(ia2, jb2) + fu * dy(ib2, jb2));
+
+    float scale = 0.05f / w.heightCell;
+    gx *= scale;
+    gy *= scale;
+}
+
+// Ground value under a world point: the four land cells around it vote with
+// their bilinear weights, equal values pooling onto the first cell holding
+// them (lower-left, lower-right, upper-left, upper-right); ties keep the
+// earlier cell, so a diagonal split shows the lower-left value.
+int GroundValueAt(float wx, float wy)
+{
+    const RenderWorld& w = renderWorld;
+    float cx = wx / w.worldScale - 0.5f, cy = wy / w.worldScale - 0.5f;
+    if (cx >= 0 && cy >= 0 && cx < 511.0f && cy < 511.0f) {
+        int i = static_cast<int>(cx), j = static_cast<int>(cy);
+        const uint8_t* cell = w.land + j * 512 + i;
+        int v[4] = {cell[0], cell[1], cell[512], cell[513]};
+        if (v[0] == v[1] && v[0] == v[2] && v[0] == v[3]) return v[0];
+        float fx = cx - static_cast<float>(i), fy = cy - static_cast<float>(j);
+        float total[4] = {(1 - fx) * (1 - fy), fx * (1 - fy), (1 - fx) * fy, fx * fy};
+        for (int k = 1; k < 4; ++k)
+            for (int m = 0; m < k; ++m)
+                if (v[m] == v[k]) {
+                    total[m] += total[k];
+                    total[k] = -1;
+                    break;
+                }
+        int best = 0;
+        for (int k = 1; k < 4; ++k)
+            if (total[k] > total[best]) best = k;
+        return v[best];
+    }
+    int col = ClampInt(static_cast<int>(wx / w.worldScale), 0, 511);
+    int row = ClampInt(static_cast<int>(wy / w.worldScale), 0, 511);
+    return w.land[row * 512 + col];
+}
+
+// Shading s in [0, 1] (0 fully lit) of a unit normal seen along ray r: the
+// light comes from the viewer and from above.
+inline float ShadeFromNormal(RVec n, float rx, float rh, float ry)
+{
+    float lx = rx, lh = rh - 1.0f, ly = ry;
+    float len = std::sqrt(lx * lx + lh * lh + ly * ly);
+    float cs = (n.x * lx + n.h * lh + n.y * ly) / (len + 0.001f);
+    if (cs > 0) cs = 0;
+    float s2 = 1.0f - cs * cs;
+    return s2 > 0 ? std::sqrt(s2) : 0.0f;
+}
+
+inline void SolidColour(int m, float s, uint8_t& index, uint8_t& shadeEntry)
+{
+    if (m < 48) {
+        GroundColour(m, s, index, shadeEntry);
+        return;
+    }
+    if (m >= 152 && m < 168)
+        index = static_cast<uint8_t>(m - static_cast<int>(1.5f * s + 1.5f * NextNoise()) + 2);
+    else
+        index = static_cast<uint8_t>(m - static_cast<int>(2.99f * s) + 2);
+    shadeEntry = static_cast<uint8_t>(m);
+}
+
+// Tint of a colour seen through water: terrain colours map to the blue-tinted
+// copies at 120-143, object colours to the fourth (tinted) entry of their group.
+inline uint8_t UnderWater(uint8_t e)
+{
+    return e < 120 ? static_cast<uint8_t>(e / 5 + 120) : static_cast<uint8_t>((e & ~3) + 3);
+}
+
+// Water surface normal from the noise table read as a 16 x 16 height field.
+RVec WaterNormal(float wx, float wy)
+{
+    const float* N = terrainRenderer.noise;
+    int c = FloorInt(wx), r = FloorInt(wy);
+    float fx = wx - float(c), fy = wy - float(r);
+    auto at = [N](int col, int row) { return N[((row & 15) << 4) | (col & 15)]; };
+    float n00 = at(c, r), n10 = at(c + 1, r), n01 = at(c, r + 1), n11 = at(c + 1, r + 1);
+    float sx = ((1 - fy) * (n10 - n00) + fy * (n11 - n01)) * 0.25f;
+    float sy = ((1 - fx) * (n01 - n00) + fx * (n11 - n10)) * 0.25f;
+    RVec n{-sx, 1.0f, -sy};
+    return n * (1.0f / Length(n));
+}
+
+template <PixelRoutine Routine>
+void FillRow(const TriangleSetup& tri, int py, int x0, int x1)
+{
+    TerrainRenderer& R = terrainRenderer;
+    const RenderWorld& w = renderWorld;
+    const float invW = 1.0f / R.widthF;
+    const float v = static_cast<float>(py) * invW - R.aspect * 0.5f;
+    uint16_t* depthRow = R.depth.data() + static_cast<size_t>(py) * R.width;
+    uint8_t* shadeRow = R.shade.data() + static_cast<size_t>(py) * R.width;
+    uint8_t* imageRow = R.image + static_cast<size_t>(py) * R.pitch;
+    // The ray is D + u H + v V; its components are linear in u along the row.
+    const float bx = w.D.x + v * w.V.x, bh = w.D.h + v * w.V.h, by = w.D.y + v * w.V.y;
+    const float bn = tri.nD + v * tri.nV;
+
+    for (int px = x0; px < x1; ++px) {
+        float u = static_cast<float>(px) * invW - 0.5f;
+        float nr = bn + u * tri.nH;
+        float t = tri.k / nr;
+        if (!(t > 0.0f) || !std::isfinite(t)) continue;
+        uint32_t z = DepthUnits(t);
+        float rx = bx + u * w.H.x, rh = bh + u * w.H.h, ry = by + u * w.H.y;
+
+        if constexpr (Routine == PixelRoutine::Terrain) {
+            if (depthRow[px] <= z) continue;
+            depthRow[px] = static_cast<uint16_t>(z);
+            float wx = w.T.x + rx * t, wy = w.T.y + ry * t;
+            float gx, gy;
+            TerrainSlope(wx, wy, gx, gy);
+            float inv = 1.0f / std::sqrt(gx * gx + gy * gy + 1.0f);
+            float s = ShadeFromNormal(RVec{-gx * inv, inv, -gy * inv}, rx, rh, ry);
+            GroundColour(GroundValueAt(wx, wy), s, imageRow[px], shadeRow[px]);
+        } else if constexpr (Routine == PixelRoutine::Solid) {
+            if (depthRow[px] <= z) continue;
+            depthRow[px] = static_cast<uint16_t>(z);
+            float s = ShadeFromNormal(tri.unitNormal, rx, rh, ry);
+            SolidColour(tri.material, s, imageRow[px], shadeRow[px]);
+        } else {
+            // Water only lies over something drawn, and never writes depth.
+            if (depthRow[px] == TerrainClearDepth || z >= depthRow[px]) continue;
+            float wx = w.T.x + rx * t, wy = w.T.y + ry * t;
+            RVec n = WaterNormal(wx, wy);
+            RVec d{rx, rh, ry};
+            d = d * (1.0f / Length(d));
+            RVec refl = d - n * (2.0f * Dot(d, n));
+            if (refl.h < Dot(n, refl) + 0.005f) {
+                imageRow[px] = UnderWater(imageRow[px]);
+                shadeRow[px] = UnderWater(shadeRow[px]);
+            } else {
+                uint8_t sky = static_cast<uint8_t>(248 + static_cast<int>(6.5f * refl.h * refl.h));
+                imageRow[px] = sky;
+                shadeRow[px] = sky;
+            }
+        }
+    }
+}
+
+template <PixelRoutine Routine>
+void ScanTriangle(const RasterVertex* v[3], const TriangleSetup& tri)
+{
+    const TerrainRenderer& R = terrainRenderer;
+    const RasterVertex& top = *v[0];
+    const RasterVertex& mid = *v[1];
+    const RasterVertex& bot = *v[2];
+    if (top.sy == bot.sy) return;
+    auto edgeX = [](const RasterVertex& a, const RasterVertex& b, int y) {
+        return static_cast<float>(a.sx) + static_cast<float>(y - a.sy) *
+                                              static_cast<float>(b.sx - a.sx) /
+                                              static_cast<float>(b.sy - a.sy);
+    };
+    int yStart = std::max(top.sy, 0);
+    int yEnd = std::min(bot.sy, R.height);
+    for (int y = yStart; y < yEnd; ++y) {
+        float xa = edgeX(top, bot, y);
+        float xb = y < mid.sy ? edgeX(top, mid, y) : edgeX(mid, bot, y);
+        float left = std::min(xa, xb), right = std::max(xa, xb);
+        // Clamp in float first so huge edges never overflow the int conversion.
+        left = std::max(left, -1.0f);
+        right = std::min(right, static_cast<float>(R.width));
+        int x0 = std::max(static_cast<int>(left + 1.0f), 0);
+        int x1 = std::min(static_cast<int>(right + 1.0f), R.width);
+        if (x0 < x1) FillRow<Routine>(tri, y, x0, x1);
+    }
+}
+
+}  // namespace
+
+RasterVertex ProjectVertex(RVec world)
+{
+    const RenderWorld& w = renderWorld;
+    const TerrainRenderer& R = terrainRenderer;
+    RasterVertex out;
+    out.cam = world - w.T;
+    float d = Dot(w.D, out.cam);
+    out.depth = d;
+    if (!(d > 0.0001f)) return out;
+    float sx = (Dot(w.H, out.cam) / d + 0.5f) * R.widthF;
+    float sy = (Dot(w.V, out.cam) / d + R.aspect * 0.5f) * R.widthF;
+    // Points far off screen are pulled in to keep the int conversion defined;
+    // the rasteriser clips them anyway.
+    const float lim = 1.0e6f;
+    sx = std::clamp(sx, -lim, lim);
+    sy = std::clamp(sy, -lim, lim);
+    out.sx = static_cast<int>(sx);
+    out.sy = static_cast<int>(sy);
+    out.valid = true;
+    return out;
+}
+
+void RasteriseTriangle(const RasterVertex& a, const RasterVertex& b, const RasterVertex& c,
+                       int material)
+{
+    if (!a.valid || !b.valid || !c.valid) return;
+    const RenderWorld& w = renderWorld;
+    TriangleSetup tri;
+    tri.n = Cross(b.cam - a.cam, c.cam - a.cam);
+    tri.k = Dot(tri.n, a.cam);
+    if (tri.k == 0.0f) return;  // plane through the eye: seen edge-on
+    tri.nD = Dot(tri.n, w.D);
+    tri.nH = Dot(tri.n, w.H);
+    tri.nV = Dot(tri.n, w.V);
+    tri.material = material;
+    const RVec facing = tri.k > 0 ? tri.n * -1.0f : tri.n;  // towards the camera
+    tri.unitNormal = facing * (1.0f / Length(facing));
+
+    const RasterVertex* v[3] = {&a, &b, &c};
+    std::sort(v, v + 3, [](const RasterVertex* p, const RasterVertex* q) { return p->sy < q->sy; });
+    switch (terrainRenderer.routine) {
+    case PixelRoutine::Terrain: ScanTriangle<PixelRoutine::Terrain>(v, tri); break;
+    case PixelRoutine::Solid: ScanTriangle<PixelRoutine::Solid>(v, tri); break;
+    case PixelRoutine::Water: ScanTriangle<PixelRoutine::Water>(v, tri); break;
+    }
+}
+
+void DrawWorldTriangle(RVec a, RVec b, RVec c, int material)
+{
+    RasteriseTriangle(ProjectVertex(a), ProjectVertex(b), ProjectVertex(c), material);
+}
+
+void DrawBox(RVec centre, RVec a, RVec b, RVec c, int material)
+{
+    RasterVertex p[8];
+    for (int k = 0; k < 8; ++k) {
+        RVec q = centre + a * ((k & 1) ? 1.0f : -1.0f) + b * ((k & 2) ? 1.0f : -1.0f) +
+                 c * ((k & 4) ? 1.0f : -1.0f);
+        p[k] = ProjectVertex(q);
+    }
+    // Corner k: bit 0 = +a, bit 1 = +b (top), bit 2 = +c.
+    static const int faces[5][4] = {
+        {2, 3, 7, 6},  // top
+        {0, 1, 3, 2},  // -c side
+        {4, 5, 7, 6},  // +c side
+        {0, 4, 6, 2},  // -a end
+        {1, 5, 7, 3},  // +a end
+    };
+    for (const auto& f : faces) {
+        RasteriseTriangle(p[f[0]], p[f[1]], p[f[2]], material);
+        RasteriseTriangle(p[f[0]], p[f[2]], p[f[3]], material);
+    }
+}
+
+ScreenPoint ProjectToScreen(float x, float h, float y)
+{
+    LoadRenderWorld();
+    RasterVertex v = ProjectVertex(RVec{x, h, y});
+    ScreenPoint p;
+    p.x = v.sx;
+    p.y = v.sy;
+    p.depth = v.depth;
+    p.valid = v.valid;
+    return p;
+}

@@ -1,0 +1,224 @@
+// The render order of the track picture (terrain mesh, world frame, corner
+// posts, objects, water), the view fit that places the camera, the panel
+// strip and the small track preview.
+#include "Game/track/render_internal.h"
+#include "Game/track/track.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace {
+
+// Picture aspect the view fit uses when no renderer target is set up yet.
+constexpr float kDefaultAspect = 0.75f;
+// Material of the world frame and corner posts: the noisy brown ramp, like
+// the cut side of an earth block.
+constexpr int kFrameMaterial = 164;
+
+float SampleHeight(int col, int row)
+{
+    return static_cast<float>(renderWorld.heights[row * 64 + col]) * 0.05f;
+}
+
+float HeightWithWater(int col, int row)
+{
+    return std::max(SampleHeight(col, row), renderWorld.waterHeight);
+}
+
+void DrawTerrain()
+{
+    const RenderWorld& w = renderWorld;
+    terrainRenderer.routine = PixelRoutine::Terrain;
+    // Every grid vertex is projected once; cell centres are projected per cell.
+    static RasterVertex grid[64 * 64];
+    for (int j = 0; j < 64; ++j)
+        for (int i = 0; i < 64; ++i)
+            grid[j * 64 + i] = ProjectVertex(
+                RVec{static_cast<float>(i) * w.heightCell, SampleHeight(i, j), static_cast<float>(j) * w.heightCell});
+    for (int i = 0; i < 63; ++i)
+        for (int j = 0; j < 63; ++j) {
+            const RasterVertex& c00 = grid[j * 64 + i];
+            const RasterVertex& c10 = grid[j * 64 + i + 1];
+            const RasterVertex& c01 = grid[(j + 1) * 64 + i];
+            const RasterVertex& c11 = grid[(j + 1) * 64 + i + 1];
+            RVec centre{(static_cast<float>(i) + 0.5f) * w.heightCell,
+                        (SampleHeight(i, j) + SampleHeight(i + 1, j) + SampleHeight(i, j + 1) +
+                         SampleHeight(i + 1, j + 1)) * 0.25f,
+                        (static_cast<float>(j) + 0.5f) * w.heightCell};
+            RasterVertex m = ProjectVertex(centre);
+            RasteriseTriangle(c00, c10, m, 0);
+            RasteriseTriangle(c01, c00, m, 0);
+            RasteriseTriangle(c10, c11, m, 0);
+            RasteriseTriangle(c11, c01, m, 0);
+        }
+}
+
+// One piece of the rim: from inner line a0-a1 (on the world edge) outwards by
+// `out`, from height 0 up to the given top heights at both ends.
+void DrawRimPiece(RVec a0, RVec a1, RVec out, float top0, float top1)
+{
+    RVec i0{a0.x, top0, a0.y}, i1{a1.x, top1, a1.y};
+    RVec o0 = i0 + out, o1 = i1 + out;
+    RVec ib0{a0.x, 0, a0.y}, ib1{a1.x, 0, a1.y};
+    RVec ob0 = ib0 + out, ob1 = ib1 + out;
+    DrawWorldTriangle(i0, i1, o1, kFrameMaterial);  // top
+    DrawWorldTriangle(i0, o1, o0, kFrameMaterial);
+    DrawWorldTriangle(o0, o1, ob1, kFrameMaterial);  // outer face
+    DrawWorldTriangle(o0, ob1, ob0, kFrameMaterial);
+    DrawWorldTriangle(i0, i1, ib1, kFrameMaterial);  // inner face, seen above far edges
+    DrawWorldTriangle(i0, ib1, ib0, kFrameMaterial);
+}
+
+void DrawFrameAndPosts()
+{
+    const RenderWorld& w = renderWorld;
+    const float S = w.worldSize, C = w.heightCell;
+    terrainRenderer.routine = PixelRoutine::Solid;
+    for (int k = 0; k < 63; ++k) {
+        float p0 = static_cast<float>(k) * C, p1 = static_cast<float>(k + 1) * C;
+        // South edge (row 0) and north edge (row 63), along x.
+        DrawRimPiece(RVec{p0, 0, 0}, RVec{p1, 0, 0}, RVec{0, 0, -0.8f},
+                     HeightWithWater(k, 0) + 2.0f, HeightWithWater(k + 1, 0) + 2.0f);
+        DrawRimPiece(RVec{p0, 0, S}, RVec{p1, 0, S}, RVec{0, 0, 0.8f},
+                     HeightWithWater(k, 63) + 2.0f, HeightWithWater(k + 1, 63) + 2.0f);
+        // West edge (column 0) and east edge (column 63), along y.
+        DrawRimPiece(RVec{0, 0, p0}, RVec{0, 0, p1}, RVec{-0.8f, 0, 0},
+                     HeightWithWater(0, k) + 2.0f, HeightWithWater(0, k + 1) + 2.0f);
+        DrawRimPiece(RVec{S, 0, p0}, RVec{S, 0, p1}, RVec{0.8f, 0, 0},
+                     HeightWithWater(63, k) + 2.0f, HeightWithWater(63, k + 1) + 2.0f);
+    }
+    for (int cj = 0; cj < 2; ++cj)
+        for (int ci = 0; ci < 2; ++ci) {
+            float kh = HeightWithWater(ci * 63, cj * 63) * 0.5f + 1.0f;
+            RVec centre{ci ? S + 0.4f : -0.4f, kh, cj ? S + 0.4f : -0.4f};
+            DrawBox(centre, RVec{0.4f, 0, 0}, RVec{0, kh, 0}, RVec{0, 0, 0.4f}, kFrameMaterial);
+        }
+}
+
+void DrawWater()
+{
+    const RenderWorld& w = renderWorld;
+    const float S = w.worldSize, h = w.waterHeight;
+    terrainRenderer.routine = PixelRoutine::Water;
+    DrawWorldTriangle(RVec{0, h, 0}, RVec{S, h, 0}, RVec{S, h, S}, 0);
+    DrawWorldTriangle(RVec{0, h, 0}, RVec{S, h, S}, RVec{0, h, S}, 0);
+}
+
+RVec Row(const float r[3]) { return RVec{r[0], r[1], r[2]}; }
+
+}  // namespace
+
+void LoadRenderWorld()
+{
+    const TrackMaps& m = trackMaps;
+    RenderWorld& w = renderWorld;
+    w.land = m.land.size() >= 512u * 512u ? m.land.data() : nullptr;
+    w.heights = m.heights.size() >= 64u * 64u ? m.heights.data() : nullptr;
+    w.worldSize = m.worldSize;
+    w.worldScale = m.WorldScale;
+    w.heightCell = m.HeightCell;
+    w.waterHeight = m.waterHeight;
+    w.T = Row(m.viewTranslation);
+    w.D = Row(m.viewDepth);
+    w.H = Row(m.viewHorizontal);
+    w.V = Row(m.viewVertical);
+}
+
+float RenderTerrainHeight(float x, float y) { return TerrainHeight(x, y); }
+
+void FitTrackViewForAspect(float aspect)
+{
+    TrackMaps& m = trackMaps;
+    if (m.heights.size() < 64u * 64u) return;
+    const RVec H = Row(m.viewHorizontal), V = Row(m.viewVertical), D = Row(m.viewDepth);
+    const float S = m.worldSize;
+    float hx[4], vy[4], dz[4];
+    for (int k = 0; k < 4; ++k) {
+        int ci = k & 1, cj = k >> 1;
+        float h = static_cast<float>(m.heights[(cj * 63) * 64 + ci * 63]) * 0.05f + 2.0f;
+        RVec c{ci ? S : 0.0f, h, cj ? S : 0.0f};
+        hx[k] = Dot(H, c);
+        vy[k] = Dot(V, c);
+        dz[k] = Dot(D, c);
+    }
+    float bestH = 0, bestV = 0, cH = 0, cV = 0;
+    const float a2 = aspect * 11.0f / 12.0f;
+    for (int i = 0; i < 4; ++i)
+        for (int j = i + 1; j < 4; ++j) {
+            float mid = (dz[i] + dz[j]) / 2;
+            float e = mid - std::fabs(hx[i] - hx[j]);
+            if (e < bestH) {
+                int k = hx[i] < hx[j] ? i : j;
+                bestH = e;
+                cH = hx[k] + (dz[k] - e) / 2;
+            }
+            e = mid - std::fabs(vy[i] - vy[j]) / a2;
+            if (e < bestV) {
+                int k = vy[i] < vy[j] ? i : j;
+                bestV = e;
+                cV = vy[k] + (dz[k] - e) * aspect / 2;
+            }
+        }
+    float best = std::min(bestH, bestV);
+    if (m.zoom < 1.0f) {
+        float angle = static_cast<float>(m.viewAngle) * 0.01745329252f;
+        if (aspect > 0.75f)
+            m.zoom += (aspect * 4.0f / 3.0f - 1.0f) * (1.0f - m.zoom) * std::sin(angle);
+        else if (aspect < 0.75f) {
+            float c = std::cos(angle);
+            if (c < 1.0f) m.zoom += (1.0f - aspect * 4.0f / 3.0f) * (1.0f - m.zoom) * c / (1.0f - c);
+        }
+        m.zoom = std::min(m.zoom, 1.0f);
+    }
+    RVec T = H * cH + V * cV + D * (best * m.zoom);
+    m.viewTranslation[0] = T.x;
+    m.viewTranslation[1] = T.h;
+    m.viewTranslation[2] = T.y;
+}
+
+void FitTrackView()
+{
+    float aspect = terrainRenderer.aspect > 0 ? terrainRenderer.aspect : kDefaultAspect;
+    FitTrackViewForAspect(aspect);
+}
+
+void RenderTrackImage()
+{
+    TerrainRenderer& r = terrainRenderer;
+    if (!r.image || r.depth.empty()) return;
+    for (int y = 0; y < r.height; ++y)
+        std::memset(r.image + static_cast<size_t>(y) * r.pitch, TerrainClearColour, r.width);
+    std::fill(r.depth.begin(), r.depth.end(), TerrainClearDepth);
+    std::fill(r.shade.begin(), r.shade.end(), TerrainClearColour);
+    LoadRenderWorld();
+    if (!renderWorld.land || !renderWorld.heights || !(renderWorld.worldSize > 0)) return;
+    DrawTerrain();
+    DrawFrameAndPosts();
+    if (!r.skipObjects) DrawTrackObjects();
+    DrawWater();
+}
+
+int PanelStripHeight(int height) { return height / 12; }
+
+int ClearPanelStrip()
+{
+    TerrainRenderer& r = terrainRenderer;
+    int first = r.height - PanelStripHeight(r.height);
+    if (!r.image) return first;
+    for (int y = first; y < r.height; ++y) {
+        std::memset(r.image + static_cast<size_t>(y) * r.pitch, TerrainClearColour, r.width);
+        std::fill_n(r.depth.begin() + static_cast<ptrdiff_t>(y) * r.width, r.width, uint16_t(0));
+        std::fill_n(r.shade.begin() + static_cast<ptrdiff_t>(y) * r.width, r.width, TerrainClearColour);
+    }
+    return first;
+}
+
+void RenderTrackPreview(int width, int height, bool fast)
+{
+    SetupTerrainRenderer(width, height);
+    FitTrackViewForAspect(terrainRenderer.aspect);
+    terrainRenderer.skipObjects = fast;
+    RenderTrackImage();
+    terrainRenderer.skipObjects = false;
+}
