@@ -74,3 +74,6 @@ void RenderTrackPreview(int width, int height, bool fast);
 void RedrawLandCell(int column, int row);
 // Wheel marks of a wheel on a bridge deck (kind 2) or stand (kind 3) at a world point.
 void MarkBridgeOrStand(float x, float h, float y, int contactKind, float intensity);
+
+// Writes the picture as an 8-bit BMP with the given palette (RGB per entry).
+bool WriteTerrainPictureBmp(const char* path, const uint8_t palette[256][3]);

@@ -19,18 +19,27 @@ inline RVec Cross(RVec a, RVec b)
 }
 inline float Length(RVec a) { return std::sqrt(Dot(a, a)); }
 
+constexpr int kSlopeSide = 66;  // slope tables cover sample indices -1 ... 64
+
 // Everything the pixel routines read, copied from TrackMaps before rendering
 // so the inner loops see plain pointers and floats.
 struct RenderWorld {
     const uint8_t* land = nullptr;     // 512 x 512 ground values, row 0 south
     const uint8_t* heights = nullptr;  // 64 x 64 samples, row 0 south
     float worldSize = 0, worldScale = 0, heightCell = 0, waterHeight = 0;
+    float invWorldScale = 0, invHeightCell = 0;
     RVec T, D, H, V;                   // camera translation and depth, horizontal, vertical rows
+    // Forward differences of the height samples, x 0.05 / HeightCell, east
+    // (slopeX) and north (slopeY), clamped at the edges; row -1 first.
+    float slopeX[kSlopeSide * kSlopeSide];
+    float slopeY[kSlopeSide * kSlopeSide];
 };
 extern RenderWorld renderWorld;
 
 // Copies the TrackMaps fields into renderWorld.
 void LoadRenderWorld();
+// Fills the slope tables from the height map (before drawing terrain).
+void BuildSlopeTables();
 // Terrain height at a world point (clamped into the world), as the game uses it.
 float RenderTerrainHeight(float x, float y);
 
@@ -49,7 +58,10 @@ void RasteriseTriangle(const RasterVertex& a, const RasterVertex& b, const Raste
                        int material);
 // Projects and rasterises a world-space triangle.
 void DrawWorldTriangle(RVec a, RVec b, RVec c, int material);
-// A box centre +- a +- b +- c (b the upward half axis): top and four sides.
+// A triangle of a closed shape around `inside`: skipped when it faces away.
+void DrawClosedTriangle(RVec a, RVec b, RVec c, RVec inside, int material);
+// A box centre +- a +- b +- c (b the upward half axis): top and four sides,
+// those facing away from the camera skipped.
 void DrawBox(RVec centre, RVec a, RVec b, RVec c, int material);
 
 // The next noise value (advances the byte counter first).

@@ -56,6 +56,12 @@ void Quad(RVec p0, RVec p1, RVec p2, RVec p3, int mat)
     DrawWorldTriangle(p0, p2, p3, mat);
 }
 
+void ClosedQuad(RVec p0, RVec p1, RVec p2, RVec p3, RVec inside, int mat)
+{
+    DrawClosedTriangle(p0, p1, p2, inside, mat);
+    DrawClosedTriangle(p0, p2, p3, inside, mat);
+}
+
 // Box centred at (a, s) in the frame with half sizes ha x hs, from height z0
 // to z1; z0 <= 0 means from the foundations.
 void Block(const ObjFrame& f, float a, float s, float ha, float hs, float z0, float z1, int mat)
@@ -71,16 +77,17 @@ void Frustum(const ObjFrame& f, float a, float s, float r0, float r1, float z0, 
 {
     if (z0 <= 0) z0 = -f.sink;
     RVec c0 = At(f, a, s, z0), c1 = At(f, a, s, z1);
+    RVec inside = (c0 + c1) * 0.5f;
     const float step = 6.2831853f / static_cast<float>(sides);
     for (int k = 0; k < sides; ++k) {
         RVec d0 = Radial(f, step * static_cast<float>(k)), d1 = Radial(f, step * static_cast<float>(k + 1));
         RVec b0 = c0 + d0 * r0, b1 = c0 + d1 * r0;
         if (r1 > 0) {
             RVec t0 = c1 + d0 * r1, t1 = c1 + d1 * r1;
-            Quad(b0, b1, t1, t0, mat);
-            DrawWorldTriangle(c1, t0, t1, mat);
+            ClosedQuad(b0, b1, t1, t0, inside, mat);
+            DrawClosedTriangle(c1, t0, t1, inside, mat);
         } else {
-            DrawWorldTriangle(b0, b1, c1, mat);
+            DrawClosedTriangle(b0, b1, c1, inside, mat);
         }
     }
 }
@@ -95,18 +102,17 @@ void Blob(const ObjFrame& f, float a, float s, float z, float r, float rz, int m
     const float step = 6.2831853f / 8.0f;
     for (int band = 0; band < 4; ++band)
         for (int k = 0; k < 8; ++k) {
-            // Odd bands are turned half a segment so the outline looks rounder.
             RVec d0 = Radial(f, step * static_cast<float>(k)), d1 = Radial(f, step * static_cast<float>(k + 1));
             RVec p00 = c + d0 * (r * ringR[band]) + RVec{0, rz * ringZ[band], 0};
             RVec p01 = c + d1 * (r * ringR[band]) + RVec{0, rz * ringZ[band], 0};
             RVec p10 = c + d0 * (r * ringR[band + 1]) + RVec{0, rz * ringZ[band + 1], 0};
             RVec p11 = c + d1 * (r * ringR[band + 1]) + RVec{0, rz * ringZ[band + 1], 0};
             if (band == 0)
-                DrawWorldTriangle(p00, p10, p11, mat);
+                DrawClosedTriangle(p00, p10, p11, c, mat);
             else if (band == 3)
-                DrawWorldTriangle(p00, p01, p10, mat);
+                DrawClosedTriangle(p00, p01, p10, c, mat);
             else
-                Quad(p00, p01, p11, p10, mat);
+                ClosedQuad(p00, p01, p11, p10, c, mat);
         }
 }
 

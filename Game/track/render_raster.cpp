@@ -23,7 +23,7 @@ struct TriangleSetup {
 
 inline uint32_t DepthUnits(float t)
 {
-    float z = t / TerrainDepthScale;
+    float z = t * (1.0f / TerrainDepthScale);
     return z >= 65534.0f ? 65534u : static_cast<uint32_t>(z);
 }
 
@@ -36,30 +36,23 @@ inline int FloorInt(float v)
 inline int ClampInt(int v, int lo, int hi) { return v < lo ? lo : (v > hi ? hi : v); }
 
 // East and north terrain slopes at a world point: bilinear blend of the
-// forward differences of the height samples, one-sided at the map's edges.
-void TerrainSlope(float wx, float wy, float& gx, float& gy)
+// forward differences of the height samples (tabulated, one-sided at the
+// map's edges).
+inline void TerrainSlope(float wx, float wy, float& gx, float& gy)
 {
     const RenderWorld& w = renderWorld;
-    const uint8_t* H = w.heights;
-    float u = wx / w.heightCell - 0.5f, v = wy / w.heightCell - 0.5f;
-    int i = FloorInt(u), j = FloorInt(v);
+    float u = wx * w.invHeightCell - 0.5f, v = wy * w.invHeightCell - 0.5f;
+    u = std::clamp(u, -1.0f, 63.5f);
+    v = std::clamp(v, -1.0f, 63.5f);
+    int i = static_cast<int>(u + 1.0f) - 1, j = static_cast<int>(v + 1.0f) - 1;  // floor, as u, v >= -1
     float fu = u - static_cast<float>(i), fv = v - static_cast<float>(j);
-
-    int ia = ClampInt(i, 0, 62), ib = ClampInt(i + 1, 0, 62);
-    int ja = ClampInt(j, 0, 63), jb = ClampInt(j + 1, 0, 63);
-    auto dx = [H](int c, int r) { return float(H[r * 64 + c + 1]) - float(H[r * 64 + c]); };
-    gx = (1 - fv) * ((1 - fu) * dx(ia, ja) + fu * dx(ib, ja)) +
-         fv * ((1 - fu) * dx(ia, jb) + fu * dx(ib, jb));
-
-    int ia2 = ClampInt(i, 0, 63), ib2 = ClampInt(i + 1, 0, 63);
-    int ja2 = ClampInt(j, 0, 62), jb2 = ClampInt(j + 1, 0, 62);
-    auto dy = [H](int c, int r) { return float(H[(r + 1) * 64 + c]) - float(H[r * 64 + c]); };
-    gy = (1 - fv) * ((1 - fu) * dy(ia2, ja2) + fu * dy(ib2, ja2)) +
-         fv * ((1 - fu) * dy(ia2, jb2) + fu * dy(ib2, jb2));
-
-    float scale = 0.05f / w.heightCell;
-    gx *= scale;
-    gy *= scale;
+    i = std::min(i, 63);
+    j = std::min(j, 63);
+    const int at = (j + 1) * kSlopeSide + (i + 1);
+    const float* sx = w.slopeX + at;
+    const float* sy = w.slopeY + at;
+    gx = (1 - fv) * ((1 - fu) * sx[0] + fu * sx[1]) + fv * ((1 - fu) * sx[kSlopeSide] + fu * sx[kSlopeSide + 1]);
+    gy = (1 - fv) * ((1 - fu) * sy[0] + fu * sy[1]) + fv * ((1 - fu) * sy[kSlopeSide] + fu * sy[kSlopeSide + 1]);
 }
 
 // Ground value under a world point: the four land cells around it vote with
@@ -69,7 +62,7 @@ void TerrainSlope(float wx, float wy, float& gx, float& gy)
 int GroundValueAt(float wx, float wy)
 {
     const RenderWorld& w = renderWorld;
-    float cx = wx / w.worldScale - 0.5f, cy = wy / w.worldScale - 0.5f;
+    float cx = wx * w.invWorldScale - 0.5f, cy = wy * w.invWorldScale - 0.5f;
     if (cx >= 0 && cy >= 0 && cx < 511.0f && cy < 511.0f) {
         int i = static_cast<int>(cx), j = static_cast<int>(cy);
         const uint8_t* cell = w.land + j * 512 + i;
@@ -168,8 +161,12 @@ void FillRow(const TriangleSetup& tri, int py, int x0, int x1)
             float wx = w.T.x + rx * t, wy = w.T.y + ry * t;
             float gx, gy;
             TerrainSlope(wx, wy, gx, gy);
-            float inv = 1.0f / std::sqrt(gx * gx + gy * gy + 1.0f);
-            float s = ShadeFromNormal(RVec{-gx * inv, inv, -gy * inv}, rx, rh, ry);
+            // Normal (-gx, 1, -gy) normalised, against the light (r.x, r.h - 1, r.y).
+            float lh = rh - 1.0f;
+            float lenL = std::sqrt(rx * rx + lh * lh + ry * ry);
+            float lenN = std::sqrt(gx * gx + gy * gy + 1.0f);
+            float cs = (lh - gx * rx - gy * ry) / (lenN * (lenL + 0.001f));
+            float s = cs < 0 ? std::sqrt(std::max(1.0f - cs * cs, 0.0f)) : 1.0f;
             GroundColour(GroundValueAt(wx, wy), s, imageRow[px], shadeRow[px]);
         } else if constexpr (Routine == PixelRoutine::Solid) {
             if (depthRow[px] <= z) continue;
@@ -226,6 +223,21 @@ void ScanTriangle(const RasterVertex* v[3], const TriangleSetup& tri)
 
 }  // namespace
 
+void BuildSlopeTables()
+{
+    RenderWorld& w = renderWorld;
+    const uint8_t* H = w.heights;
+    const float scale = 0.05f / w.heightCell;
+    for (int j = -1; j <= 64; ++j)
+        for (int i = -1; i <= 64; ++i) {
+            int c = ClampInt(i, 0, 62), r = ClampInt(j, 0, 63);
+            w.slopeX[(j + 1) * kSlopeSide + i + 1] = (float(H[r * 64 + c + 1]) - float(H[r * 64 + c])) * scale;
+            c = ClampInt(i, 0, 63);
+            r = ClampInt(j, 0, 62);
+            w.slopeY[(j + 1) * kSlopeSide + i + 1] = (float(H[(r + 1) * 64 + c]) - float(H[r * 64 + c])) * scale;
+        }
+}
+
 RasterVertex ProjectVertex(RVec world)
 {
     const RenderWorld& w = renderWorld;
@@ -281,10 +293,11 @@ void DrawWorldTriangle(RVec a, RVec b, RVec c, int material)
 void DrawBox(RVec centre, RVec a, RVec b, RVec c, int material)
 {
     RasterVertex p[8];
+    RVec corner[8];
     for (int k = 0; k < 8; ++k) {
-        RVec q = centre + a * ((k & 1) ? 1.0f : -1.0f) + b * ((k & 2) ? 1.0f : -1.0f) +
-                 c * ((k & 4) ? 1.0f : -1.0f);
-        p[k] = ProjectVertex(q);
+        corner[k] = centre + a * ((k & 1) ? 1.0f : -1.0f) + b * ((k & 2) ? 1.0f : -1.0f) +
+                    c * ((k & 4) ? 1.0f : -1.0f);
+        p[k] = ProjectVertex(corner[k]);
     }
     // Corner k: bit 0 = +a, bit 1 = +b (top), bit 2 = +c.
     static const int faces[5][4] = {
@@ -295,9 +308,22 @@ void DrawBox(RVec centre, RVec a, RVec b, RVec c, int material)
         {1, 5, 7, 3},  // +a end
     };
     for (const auto& f : faces) {
+        // Faces turned away from the camera are hidden by the box itself.
+        RVec n = Cross(corner[f[1]] - corner[f[0]], corner[f[3]] - corner[f[0]]);
+        RVec mid = (corner[f[0]] + corner[f[2]]) * 0.5f;
+        if (Dot(n, mid - centre) < 0) n = n * -1.0f;
+        if (Dot(n, mid - renderWorld.T) >= 0) continue;
         RasteriseTriangle(p[f[0]], p[f[1]], p[f[2]], material);
         RasteriseTriangle(p[f[0]], p[f[2]], p[f[3]], material);
     }
+}
+
+void DrawClosedTriangle(RVec a, RVec b, RVec c, RVec inside, int material)
+{
+    RVec n = Cross(b - a, c - a);
+    if (Dot(n, a - inside) < 0) n = n * -1.0f;
+    if (Dot(n, a - renderWorld.T) >= 0) return;
+    DrawWorldTriangle(a, b, c, material);
 }
 
 ScreenPoint ProjectToScreen(float x, float h, float y)

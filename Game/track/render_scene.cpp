@@ -119,6 +119,8 @@ void LoadRenderWorld()
     w.worldScale = m.WorldScale;
     w.heightCell = m.HeightCell;
     w.waterHeight = m.waterHeight;
+    w.invWorldScale = m.WorldScale > 0 ? 1.0f / m.WorldScale : 0.0f;
+    w.invHeightCell = m.HeightCell > 0 ? 1.0f / m.HeightCell : 0.0f;
     w.T = Row(m.viewTranslation);
     w.D = Row(m.viewDepth);
     w.H = Row(m.viewHorizontal);
@@ -193,6 +195,7 @@ void RenderTrackImage()
     std::fill(r.shade.begin(), r.shade.end(), TerrainClearColour);
     LoadRenderWorld();
     if (!renderWorld.land || !renderWorld.heights || !(renderWorld.worldSize > 0)) return;
+    BuildSlopeTables();
     DrawTerrain();
     DrawFrameAndPosts();
     if (!r.skipObjects) DrawTrackObjects();
