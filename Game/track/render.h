@@ -70,6 +70,10 @@ int PanelStripHeight(int height);
 // fast leaves the objects out. The picture is terrainRenderer.image afterwards.
 void RenderTrackPreview(int width, int height, bool fast);
 
+// Ground value the terrain shows at world (x, y): the four surrounding land
+// cells vote with their bilinear weights (reads TrackMaps).
+int TerrainGroundValue(float x, float y);
+
 // Repaints the pixels of land cell (column, row) after its ground value changed.
 void RedrawLandCell(int column, int row);
 // Wheel marks of a wheel on a bridge deck (kind 2) or stand (kind 3) at a world point.

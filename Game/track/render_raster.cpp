@@ -223,6 +223,13 @@ void ScanTriangle(const RasterVertex* v[3], const TriangleSetup& tri)
 
 }  // namespace
 
+int TerrainGroundValue(float x, float y)
+{
+    LoadRenderWorld();
+    if (!renderWorld.land || !(renderWorld.worldScale > 0)) return 0;
+    return GroundValueAt(x, y);
+}
+
 void BuildSlopeTables()
 {
     RenderWorld& w = renderWorld;

@@ -15,6 +15,7 @@ constexpr float kDefaultAspect = 0.75f;
 // Material of the world frame and corner posts: the noisy brown ramp, like
 // the cut side of an earth block.
 constexpr int kFrameMaterial = 164;
+constexpr float kFrameWidth = 0.8f;  // the rim around the world
 
 float SampleHeight(int col, int row)
 {
@@ -78,14 +79,14 @@ void DrawFrameAndPosts()
     for (int k = 0; k < 63; ++k) {
         float p0 = static_cast<float>(k) * C, p1 = static_cast<float>(k + 1) * C;
         // South edge (row 0) and north edge (row 63), along x.
-        DrawRimPiece(RVec{p0, 0, 0}, RVec{p1, 0, 0}, RVec{0, 0, -0.8f},
+        DrawRimPiece(RVec{p0, 0, 0}, RVec{p1, 0, 0}, RVec{0, 0, -kFrameWidth},
                      HeightWithWater(k, 0) + 2.0f, HeightWithWater(k + 1, 0) + 2.0f);
-        DrawRimPiece(RVec{p0, 0, S}, RVec{p1, 0, S}, RVec{0, 0, 0.8f},
+        DrawRimPiece(RVec{p0, 0, S}, RVec{p1, 0, S}, RVec{0, 0, kFrameWidth},
                      HeightWithWater(k, 63) + 2.0f, HeightWithWater(k + 1, 63) + 2.0f);
         // West edge (column 0) and east edge (column 63), along y.
-        DrawRimPiece(RVec{0, 0, p0}, RVec{0, 0, p1}, RVec{-0.8f, 0, 0},
+        DrawRimPiece(RVec{0, 0, p0}, RVec{0, 0, p1}, RVec{-kFrameWidth, 0, 0},
                      HeightWithWater(0, k) + 2.0f, HeightWithWater(0, k + 1) + 2.0f);
-        DrawRimPiece(RVec{S, 0, p0}, RVec{S, 0, p1}, RVec{0.8f, 0, 0},
+        DrawRimPiece(RVec{S, 0, p0}, RVec{S, 0, p1}, RVec{kFrameWidth, 0, 0},
                      HeightWithWater(63, k) + 2.0f, HeightWithWater(63, k + 1) + 2.0f);
     }
     for (int cj = 0; cj < 2; ++cj)
@@ -135,19 +136,23 @@ void FitTrackViewForAspect(float aspect)
     if (m.heights.size() < 64u * 64u) return;
     const RVec H = Row(m.viewHorizontal), V = Row(m.viewVertical), D = Row(m.viewDepth);
     const float S = m.worldSize;
-    float hx[4], vy[4], dz[4];
-    for (int k = 0; k < 4; ++k) {
-        int ci = k & 1, cj = k >> 1;
-        float h = static_cast<float>(m.heights[(cj * 63) * 64 + ci * 63]) * 0.05f + 2.0f;
-        RVec c{ci ? S : 0.0f, h, cj ? S : 0.0f};
+    // The four top corners of the world block, taken at the outside of the
+    // frame and also at its foot, so that at a zoom of 1 neither the rim nor
+    // the block's near bottom edge is cut off by the picture or the panel strip.
+    constexpr int kCorners = 8;
+    float hx[kCorners], vy[kCorners], dz[kCorners];
+    for (int k = 0; k < kCorners; ++k) {
+        int ci = k & 1, cj = (k >> 1) & 1;
+        float h = (k & 4) ? 0.0f : static_cast<float>(m.heights[(cj * 63) * 64 + ci * 63]) * 0.05f + 2.0f;
+        RVec c{ci ? S + kFrameWidth : -kFrameWidth, h, cj ? S + kFrameWidth : -kFrameWidth};
         hx[k] = Dot(H, c);
         vy[k] = Dot(V, c);
         dz[k] = Dot(D, c);
     }
     float bestH = 0, bestV = 0, cH = 0, cV = 0;
     const float a2 = aspect * 11.0f / 12.0f;
-    for (int i = 0; i < 4; ++i)
-        for (int j = i + 1; j < 4; ++j) {
+    for (int i = 0; i < kCorners; ++i)
+        for (int j = i + 1; j < kCorners; ++j) {
             float mid = (dz[i] + dz[j]) / 2;
             float e = mid - std::fabs(hx[i] - hx[j]);
             if (e < bestH) {

@@ -81,6 +81,7 @@ void FreeTerrainRenderer()
 void GroundColour(int g, float s, uint8_t& index, uint8_t& shadeEntry)
 {
     const TerrainRenderer& r = terrainRenderer;
+    if (g < 0 || g > 47) g = 16;  // never from the loader; keeps a damaged map in the tables
     float a = r.litColour[g], b = r.shadeColour[g];
     float n = NextNoise();
     if (g < 40) {
