@@ -73,7 +73,9 @@ TEST(RenderPixels, FlatMapChangesBrightnessSmoothly)
         }
         if (n < 100) continue;
         double mean = sum / n;
-        if (previous >= 0) EXPECT_LT(std::fabs(mean - previous), 0.6) << y;
+        if (previous >= 0) {
+            EXPECT_LT(std::fabs(mean - previous), 0.6) << y;
+        }
         previous = mean;
     }
 }
