@@ -278,9 +278,11 @@ void DrawMarkers(const Editor& e, const Clip& c) {
     const EditorControls& ui = e.controls;
     if (ui.showObjects) {
         for (const EditorPitCrew& p : d.pitCrews) DrawPitCrew(c, p);
-        if (ui.tool == kToolPitCrew && int(d.pitCrews.size()) < kEditorMaxPitCrews) DrawPitCrew(c, e.stroke.cursorPitCrew);
+        bool cursor = gView.pointerInView;
+        if (cursor && ui.tool == kToolPitCrew && int(d.pitCrews.size()) < kEditorMaxPitCrews)
+            DrawPitCrew(c, e.stroke.cursorPitCrew);
         for (const EditorObject& o : d.objects) DrawObject(c, o);
-        if (ui.tool == kToolObject && !ui.deleteMode) DrawObject(c, e.stroke.cursorObject);
+        if (cursor && ui.tool == kToolObject && !ui.deleteMode) DrawObject(c, e.stroke.cursorObject);
     }
     float ppu = d.pixelsPerUnit;
     if (ui.showCheckpoints)

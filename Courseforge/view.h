@@ -32,6 +32,7 @@ struct ViewState {
     int scrollX = 0, scrollY = 0;     // 0 .. ViewScrollMax(zoom)
     uint32_t lastRefreshMs = 0;       // time of the last refresh that was not skipped
     bool refreshed = false;           // a refresh has happened at all
+    bool pointerInView = true;        // the cursor object and pit crew are drawn only then
 };
 extern ViewState gView;
 

@@ -18,7 +18,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cctype>
+#include <strings.h>
+
 #include <cstdio>
 #include <string>
 
@@ -40,23 +41,22 @@ bool AskYesNo(const char* text, const char* caption) {
 
 namespace {
 
-// A Windows pattern as a case-insensitive FLTK pattern: "*.TRK" -> "*.[Tt][Rr][Kk]",
-// and "*.*" (every file there) -> "*".
-std::string Pattern(const char* windows) {
-    std::string p = windows;
-    if (p == "*.*") return "*";
-    std::string out;
-    for (char c : p) {
-        if (std::isalpha(static_cast<unsigned char>(c))) {
-            out += '[';
-            out += char(std::toupper(static_cast<unsigned char>(c)));
-            out += char(std::tolower(static_cast<unsigned char>(c)));
-            out += ']';
-        } else {
-            out += c;
+// One filter line for the chooser, which shows a filter as its name followed
+// directly by "(pattern)". A description that already ends in its own pattern
+// ("Bitmaps (*.bmp)" for "*.BMP") is split there so it reads exactly as given;
+// the pattern then matches as written in the description. "*.*" means every file.
+std::string FilterLine(const char* description, const char* pattern) {
+    std::string name = description, pat = pattern;
+    if (pat == "*.*") pat = "*";
+    size_t open = name.rfind('(');
+    if (open != std::string::npos && name.back() == ')') {
+        std::string shown = name.substr(open + 1, name.size() - open - 2);
+        if (strcasecmp(shown.c_str(), pattern) == 0) {
+            pat = shown;
+            name.erase(open);
         }
     }
-    return out;
+    return name + "\t" + pat + "\n";
 }
 
 bool HasExtension(const std::string& path) {
@@ -101,13 +101,14 @@ std::string ChooseFile(bool save, const char* title, const char* const filter[2]
     chooser.type(save ? Fl_Native_File_Chooser::BROWSE_SAVE_FILE : Fl_Native_File_Chooser::BROWSE_FILE);
     if (save) chooser.options(Fl_Native_File_Chooser::SAVEAS_CONFIRM | Fl_Native_File_Chooser::NEW_FOLDER);
     std::string filters;
-    for (int i = 0; i < 2; ++i) filters += std::string(filter[i][0]) + "\t" + Pattern(filter[i][1]) + "\n";
+    for (int i = 0; i < 2; ++i) filters += FilterLine(filter[i][0], filter[i][1]);
     chooser.filter(filters.c_str());
-    if (!preset.empty()) {
-        std::string folder = Folder(preset);
-        if (!folder.empty()) chooser.directory(folder.c_str());
-        chooser.preset_file(preset.substr(preset.find_last_of('/') + 1).c_str());
-    }
+    // Start in the folder of the preset file, else in the current folder.
+    std::string folder = Folder(preset);
+    char cwd[4096];
+    if (folder.empty() && getcwd(cwd, sizeof cwd)) folder = cwd;
+    if (!folder.empty()) chooser.directory(folder.c_str());
+    if (!preset.empty()) chooser.preset_file(preset.substr(preset.find_last_of('/') + 1).c_str());
     if (chooser.show() != 0 || !chooser.filename() || !*chooser.filename()) return std::string();
     std::string path = chooser.filename();
     if (save && defaultExt && !HasExtension(path)) path += std::string(".") + defaultExt;

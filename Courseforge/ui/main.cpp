@@ -3,6 +3,7 @@
 // command line, if any.
 #include <FL/Fl.H>
 #include <FL/Fl_Window.H>
+#include <FL/fl_ask.H>
 
 #include <limits.h>
 #include <signal.h>
@@ -53,6 +54,7 @@ int main(int argc, char** argv) {
     Fl::visual(FL_RGB);
     Fl::scheme("gtk+");
     FL_NORMAL_SIZE = 13;
+    fl_close = "OK";   // message boxes answer with OK, as the editor always has
     Fl_Window* window = CreateMainWindow();
     LoadViewCursor(gEditorDir + "/courseforge.cur");
     window->show();

@@ -92,10 +92,12 @@ void ScrollCallback(Fl_Widget*, void*) {
 int ViewWidget::handle(int event) {
     switch (event) {
     case FL_ENTER:
-        SetCursor(true);
-        return 1;
     case FL_LEAVE:
-        SetCursor(false);
+        // The cursor object and pit crew show only while the pointer is over the view.
+        SetCursor(event == FL_ENTER);
+        gView.pointerInView = event == FL_ENTER;
+        ViewRedrawMarkers(gEditor);
+        RefreshView(true);
         return 1;
     case FL_MOVE:
         ApplyResult(EditorMouseMove(gEditor, MapX(), MapY()), false);
@@ -105,7 +107,13 @@ int ViewWidget::handle(int event) {
         if ((b != FL_LEFT_MOUSE && b != FL_RIGHT_MOUSE) || gHeldButton) return 1;
         gHeldButton = b;
         EditorButton eb = b == FL_LEFT_MOUSE ? kButtonLeft : kButtonRight;
-        ApplyResult(EditorMouseDown(gEditor, eb, MapX(), MapY()), true);
+        EditorResult r = EditorMouseDown(gEditor, eb, MapX(), MapY());
+        if (r.message) {
+            // The message box takes the release: the press ends here.
+            gHeldButton = 0;
+            gEditor.stroke.captured = false;
+        }
+        ApplyResult(r, true);
         return 1;
     }
     case FL_DRAG:
@@ -131,6 +139,7 @@ int ViewWidget::handle(int event) {
 
 void CreateViewWidget(int x, int y) {
     gViewWidget = new ViewWidget(x, y);
+    gView.pointerInView = false;
     gHScroll = new Fl_Scrollbar(x, y + kViewSize, kViewSize, 16);
     gHScroll->type(FL_HORIZONTAL);
     gVScroll = new Fl_Scrollbar(x + kViewSize, y, 16, kViewSize);
@@ -148,8 +157,25 @@ void SetViewZoom(int zoom) {
     gViewWidget->redraw();
 }
 
+namespace {
+// A skipped refresh is caught up once the throttle interval is over, so the
+// view never stays behind the document when the mouse stops.
+bool gCatchUpPending = false;
+void CatchUp(void*) {
+    gCatchUpPending = false;
+    RefreshView(true);
+}
+}  // namespace
+
 void RefreshView(bool force) {
-    if (!gViewWidget || !ViewRefreshDue(gView, NowMs(), force)) return;
+    if (!gViewWidget) return;
+    if (!ViewRefreshDue(gView, NowMs(), force)) {
+        if (!gCatchUpPending) {
+            gCatchUpPending = true;
+            Fl::add_timeout(0.05, CatchUp);
+        }
+        return;
+    }
     gViewWidget->redraw();
     Fl::flush();
 }

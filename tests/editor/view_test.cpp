@@ -193,6 +193,11 @@ TEST(ViewMarkers, ObjectsShowWhereTheyPoint) {
     e.controls.deleteMode = true;
     ViewRedrawMarkers(e);
     EXPECT_EQ(At(100, 100), grass);
+    e.controls.deleteMode = false;                  // nor while the pointer is away from the view
+    gView.pointerInView = false;
+    ViewRedrawMarkers(e);
+    EXPECT_EQ(At(100, 100), grass);
+    gView.pointerInView = true;
 }
 
 TEST(ViewMarkers, WildCoordinatesNeitherCrashNorWriteOutside) {

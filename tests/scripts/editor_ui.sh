@@ -95,6 +95,24 @@ echo "pixels changed by the stroke: $changed"
 [ "${changed%% *}" -gt 2000 ] 2>/dev/null || fail "the stroke did not change the view ($changed pixels differ)"
 import -window root -crop "${WIDTH}x${HEIGHT}+$X+$Y" +repage "$build/editor_ui_painted.png"
 
+# Keyboard: Shift+Tab wraps round to the last control ("4x"), Enter ticks it
+# and the view zooms; Enter again unticks it and the view is as before.
+differs() { local n; n=$(compare -metric AE "$1" "$2" null: 2>&1 || true); echo "${n%% *}"; }
+xdotool key shift+Tab Return
+sleep 0.3
+shot "$tmp/zoomed.png"
+[ "$(differs "$tmp/painted.png" "$tmp/zoomed.png")" -gt 2000 ] || fail "Shift+Tab, Enter did not zoom the view"
+xdotool key Return
+sleep 0.3
+shot "$tmp/unzoomed.png"
+[ "$(differs "$tmp/painted.png" "$tmp/unzoomed.png")" -eq 0 ] || fail "Enter did not turn the zoom off again"
+# Tab wraps forward to the first control, "New": Enter clears the stroke.
+xdotool key Tab Return
+sleep 0.3
+shot "$tmp/renewed.png"
+[ "$(differs "$tmp/new.png" "$tmp/renewed.png")" -eq 0 ] || fail "Tab, Enter did not press New"
+title_is '^Dustwhirl Track Editor - [A-Z][a-z]+\.trk$' || fail "title after the second New is \"$title\""
+
 kill "$editor_pid" 2>/dev/null || true
 wait "$editor_pid" 2>/dev/null || true
 editor_pid=""
