@@ -6,7 +6,9 @@
 #include "Game/shell/audio.h"
 #include "Game/shell/input.h"
 #include "Game/shell/first_screen.h"
+#include "Game/shell/font.h"
 #include "Game/shell/settings.h"
+#include "Game/shell/texts.h"
 #include "Game/shell/video.h"
 #include <cstdio>
 #include <cstdlib>
@@ -172,6 +174,7 @@ bool PumpEvents(uint32_t maxEvents) {
 
 int InitGame() {
     EnterBaseDirectory();
+    LoadLanguage(settings.language);  // a missing file leaves the English texts
     LoadIniSettings();
     // A stored size the display does not offer is replaced by 640 x 480
     // before any mode is set, so a damaged options file cannot ask for a
@@ -189,7 +192,7 @@ int InitGame() {
     }
     if (AudioIsOpen()) LoadSoundSet(settings.soundSet);
     LoadPalette();
-    SetUiScale(screenWidth, screenHeight);
+    if (LoadFont() < 0) return -1;    // also sets the UI scale
     LoadCarCatalogue();
     AllocKeyState();
     if (!keyState) return -1;
@@ -200,6 +203,7 @@ int InitGame() {
 void ReleaseGame(bool partial) {
     SDL_ShowCursor(SDL_ENABLE);
     if (!partial) HideFirstScreen();
+    FreeFont();
     FreeVideoSurfaces();
     FreeKeyState();
     ReleaseAllSounds();
