@@ -6,6 +6,7 @@
 // samples; rate and volume are atomics read once per callback.
 #include "Game/shell/audio.h"
 
+#include "Game/shell/shell.h"
 #include "trackfile/byte_io.h"
 
 #include <dirent.h>
@@ -302,6 +303,7 @@ void SetVolumeFromLevel(int id, int setting, double level)
 
 void LoadSoundSet(const char* name)
 {
+    EnterBaseDirectory();
     for (int k = 0; k < kEffectSoundCount; ++k) {
         ReleaseSound(effectSounds[k]);
         int id = LoadFromSet(name, kEffectFiles[k]);
@@ -317,6 +319,7 @@ void LoadEngineSounds(const char* name, const EngineCar cars[kEngineSlots])
         id = 0;
     }
     if (!AudioIsOpen() || !cars) return;
+    EnterBaseDirectory();
     int genericSlot = -1;  // first slot that loaded the set's generic engine
     for (int i = 0; i < kEngineSlots; ++i) {
         if (cars[i].definition < 0) continue;

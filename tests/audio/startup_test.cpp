@@ -45,6 +45,7 @@ TEST(AudioStartup, InitGameLoadsTheSetAndOnlyTheFullReleaseClosesTheDevice)
     EXPECT_FALSE(AudioIsOpen());
     EXPECT_EQ(SoundCount(), 0);
     SDL_Quit();
+    baseDirectory.clear();
 }
 
 TEST(AudioStartup, WithoutASoundDeviceTheGameStartsSilent)
@@ -59,5 +60,6 @@ TEST(AudioStartup, WithoutASoundDeviceTheGameStartsSilent)
     StopSound(1);
     ReleaseGame(false);
     SDL_Quit();
+    baseDirectory.clear();
     setenv("SDL_AUDIODRIVER", "dummy", 1);
 }
