@@ -12,6 +12,7 @@
 #include "Game/shell/folders.h"
 #include "Game/shell/shell.h"
 #include "Game/shell/texts.h"
+#include "trackfile/byte_io.h"
 
 namespace {
 
@@ -154,4 +155,21 @@ TEST_F(LanguageFolder, UnterminatedLastEntryAndBinaryJunk) {
     EXPECT_EQ(Texts[1], "tour\n#0002# ");
     EXPECT_EQ(Texts[2], "tour");
     EXPECT_EQ(Texts[3], "kilometer");
+}
+
+TEST(ShippedLanguage, EveryTextIsTranslatedInCharactersTheFontDraws) {
+    std::vector<uint8_t> file;
+    ASSERT_TRUE(ReadWholeFile(DW_SOURCE_DIR "/data/lang/deutsch.lng", file));
+    const char* buffer = reinterpret_cast<const char*>(file.data());
+    for (int id = 0; id < kTextCount; ++id) {
+        std::string text;
+        ASSERT_TRUE(FindText(buffer, file.size(), id, text)) << id;
+        for (unsigned char c : text)
+            EXPECT_TRUE(c == ' ' || (c >= 33 && c <= 126) || c >= 192) << "id " << id << " byte " << int(c);
+    }
+    std::string text;
+    FindText(buffer, file.size(), 14, text);
+    EXPECT_EQ(text.back(), ' ');
+    FindText(buffer, file.size(), 58, text);
+    EXPECT_NE(text.find('|'), std::string::npos);
 }
