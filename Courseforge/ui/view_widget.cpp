@@ -10,6 +10,7 @@
 #include <FL/Fl_Window.H>
 #include <FL/fl_draw.H>
 
+#include <algorithm>
 #include <chrono>
 #include <memory>
 #include <vector>
@@ -27,9 +28,16 @@ public:
     int handle(int event) override;
 };
 
+// A click in the trough pages by 100 positions (a tenth of the 2x range).
+class PagedScrollbar : public Fl_Scrollbar {
+public:
+    PagedScrollbar(int x, int y, int w, int h) : Fl_Scrollbar(x, y, w, h) {}
+    int handle(int event) override;
+};
+
 ViewWidget* gViewWidget = nullptr;
-Fl_Scrollbar* gHScroll = nullptr;
-Fl_Scrollbar* gVScroll = nullptr;
+PagedScrollbar* gHScroll = nullptr;
+PagedScrollbar* gVScroll = nullptr;
 std::unique_ptr<Fl_RGB_Image> gCursorImage;
 CursorImage gCursor;
 int gHeldButton = 0;          // FLTK button of the stroke in progress, 0 = none
@@ -83,6 +91,28 @@ void ScrollTo(int sx, int sy) {
     gView.scrollY = ViewClampScroll(gView.zoom, sy);
     SyncScrollBars();
     gViewWidget->redraw();
+}
+
+// Locates the click as the scroll bar itself does: arrows at both ends, then
+// the trough before or after the thumb.
+int PagedScrollbar::handle(int event) {
+    if (event != FL_PUSH || Fl::event_button() != FL_LEFT_MOUSE) return Fl_Scrollbar::handle(event);
+    bool across = type() == FL_HORIZONTAL;
+    int start = across ? x() : y(), length = across ? w() : h(), thickness = across ? h() : w();
+    if (length >= 3 * thickness) {
+        start += thickness;
+        length -= 2 * thickness;
+    }
+    int at = (across ? Fl::event_x() : Fl::event_y()) - start;
+    if (at < 0 || at >= length) return Fl_Scrollbar::handle(event);
+    int thumb = std::max(int(slider_size() * length + 0.5), thickness / 2 + 1);
+    double range = maximum() - minimum();
+    double fraction = range ? (value() - minimum()) / range : 0.5;
+    int thumbAt = fraction >= 1.0 ? length - thumb : fraction <= 0.0 ? 0 : int(fraction * (length - thumb) + 0.5);
+    if (at >= thumbAt && at < thumbAt + thumb) return Fl_Scrollbar::handle(event);
+    int page = at < thumbAt ? -100 : 100;
+    handle_drag(clamp(value() + page));
+    return 1;
 }
 
 void ScrollCallback(Fl_Widget*, void*) {
@@ -140,10 +170,10 @@ int ViewWidget::handle(int event) {
 void CreateViewWidget(int x, int y) {
     gViewWidget = new ViewWidget(x, y);
     gView.pointerInView = false;
-    gHScroll = new Fl_Scrollbar(x, y + kViewSize, kViewSize, 16);
+    gHScroll = new PagedScrollbar(x, y + kViewSize, kViewSize, 16);
     gHScroll->type(FL_HORIZONTAL);
-    gVScroll = new Fl_Scrollbar(x + kViewSize, y, 16, kViewSize);
-    for (Fl_Scrollbar* s : {gHScroll, gVScroll}) {
+    gVScroll = new PagedScrollbar(x + kViewSize, y, 16, kViewSize);
+    for (PagedScrollbar* s : {gHScroll, gVScroll}) {
         s->linesize(10);
         s->callback(ScrollCallback);
         s->visible_focus(0);
