@@ -113,6 +113,32 @@ shot "$tmp/renewed.png"
 [ "$(differs "$tmp/new.png" "$tmp/renewed.png")" -eq 0 ] || fail "Tab, Enter did not press New"
 title_is '^Dustwhirl Track Editor - [A-Z][a-z]+\.trk$' || fail "title after the second New is \"$title\""
 
+# A bare letter is no shortcut; Alt with the letter is.
+before=$title
+xdotool key n
+sleep 0.3
+[ "$(xdotool getwindowname "$wid")" = "$before" ] || fail "a bare N started a new track"
+xdotool key alt+n
+for _ in $(seq 50); do title=$(xdotool getwindowname "$wid"); [ "$title" != "$before" ] && break; sleep 0.1; done
+[[ "$title" =~ ^Dustwhirl\ Track\ Editor\ -\ [A-Z][a-z]+\.trk$ && "$title" != "$before" ]] || fail "Alt+N gave \"$title\""
+
+kill "$editor_pid" 2>/dev/null || true
+wait "$editor_pid" 2>/dev/null || true
+editor_pid=""
+
+# A track that can't be opened: the message box comes up and the editor
+# keeps its new, unnamed track.
+"$run/Courseforge" "$tmp/missing.trk" >"$tmp/editor.log" 2>&1 &
+editor_pid=$!
+box=""
+for _ in $(seq 150); do
+  box=$(xdotool search --name '^Dustwhirl Track Editor$' 2>/dev/null | head -n1 || true)
+  [ -n "$box" ] && break
+  sleep 0.1
+done
+[ -n "$box" ] || fail "no message box for a missing track"
+wid=$(xdotool search --name '^Dustwhirl Track Editor - ' | head -n1)
+[ "$(xdotool getwindowname "$wid")" = "Dustwhirl Track Editor - " ] || fail "a failed load changed the title"
 kill "$editor_pid" 2>/dev/null || true
 wait "$editor_pid" 2>/dev/null || true
 editor_pid=""
