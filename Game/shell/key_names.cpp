@@ -1,6 +1,8 @@
 // Display names of key codes and joystick bindings for the controls menu.
 #include "Game/shell/input.h"
 
+#include "Game/shell/texts.h"
+
 #include <cstdio>
 
 namespace {
@@ -34,7 +36,7 @@ const NamedRange kRanges[] = {
     {303, kModifiers, 11},  {314, kSystem, 9},
 };
 
-std::string UnassignedText() { return "unassigned"; }
+constexpr int kTextUnassigned = 80;
 
 }  // namespace
 
@@ -70,7 +72,7 @@ std::string JoyBindingName(const JoyBinding& binding)
         break;
     case kJoyButton: std::snprintf(buf + n, sizeof buf - n, "Button #%d", binding.input); break;
     case kJoyHat: std::snprintf(buf + n, sizeof buf - n, "Hat #%d", binding.input); break;
-    default: return UnassignedText();
+    default: return Texts[kTextUnassigned];
     }
     return buf;
 }

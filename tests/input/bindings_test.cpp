@@ -2,6 +2,7 @@
 // 0..100 and the per-step keyboard snapshot, with scripted devices.
 #include "Game/shell/input.h"
 #include "Game/shell/shell.h"
+#include "Game/shell/texts.h"
 
 #include <gtest/gtest.h>
 
@@ -87,6 +88,7 @@ TEST(KeyNames, EveryCodeHasItsName)
 
 TEST(KeyNames, JoystickBindingNames)
 {
+    ResetTexts();
     EXPECT_EQ(JoyBindingName(Bind(0, kJoyAxis, 1, 1)), "Joy #0: Axis #1-");
     EXPECT_EQ(JoyBindingName(Bind(2, kJoyAxis, 0, 0)), "Joy #2: Axis #0+");
     EXPECT_EQ(JoyBindingName(Bind(1, kJoyButton, 11)), "Joy #1: Button #11");
