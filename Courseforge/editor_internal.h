@@ -4,6 +4,8 @@
 
 // Widens the result's redraw area by the half-open rectangle, clipped to the map.
 void TouchArea(EditorResult& r, int x0, int y0, int x1, int y1);
+// True for a finite coordinate near enough to the map to work with.
+bool SaneCoordinate(float v);
 // A result that asks for a full redraw.
 EditorResult FullRedrawResult();
 

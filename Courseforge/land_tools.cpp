@@ -23,6 +23,8 @@ void TouchArea(EditorResult& r, int x0, int y0, int x1, int y1)
     r.y1 = std::max(r.y1, y1);
 }
 
+bool SaneCoordinate(float v) { return v >= -4096.0f && v <= 4096.0f; }
+
 bool IsLandTool(int tool) { return (tool >= kToolTarmac1 && tool <= kToolOil) || tool == kToolMud; }
 
 bool LandToolCodes(int tool, EditorButton button, uint8_t& inner, uint8_t& outer)
@@ -105,6 +107,9 @@ static inline void PaintCell(uint8_t& cell, Zone zone, const Brush& b)
 void LandStamp(EditorDocument& d, float cx, float cy, int radius, uint8_t inner, uint8_t outer, bool paintUnder,
                EditorResult& r)
 {
+    if (!SaneCoordinate(cx) || !SaneCoordinate(cy))
+        return;
+    radius = std::clamp(radius, 0, 1024);
     const Brush brush{inner, outer, paintUnder};
     const float innerR2 = radius > 3 ? float(radius - 3) * float(radius - 3) : -1.0f;
     const float outerR2 = float(radius) * float(radius);
@@ -142,6 +147,9 @@ void LandStamp(EditorDocument& d, float cx, float cy, int radius, uint8_t inner,
 void LandBand(EditorDocument& d, float x0, float y0, float x1, float y1, float halfWidth, uint8_t inner,
               uint8_t outer, bool paintUnder, EditorResult& r)
 {
+    if (!SaneCoordinate(x0) || !SaneCoordinate(y0) || !SaneCoordinate(x1) || !SaneCoordinate(y1) ||
+        !(halfWidth >= 0 && halfWidth <= 1024))
+        return;
     const float len = std::hypot(x1 - x0, y1 - y0);
     if (len < 1e-4f)
         return;

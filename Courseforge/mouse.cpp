@@ -27,6 +27,10 @@ EditorResult EditorMouseDown(Editor& e, EditorButton button, float x, float y)
 EditorResult EditorMouseMove(Editor& e, float x, float y)
 {
     EditorResult r;
+    if (!SaneCoordinate(x) || !SaneCoordinate(y)) {
+        r.ok = false;
+        return r;
+    }
     const int tool = e.controls.tool;
     if (e.stroke.captured && !e.controls.deleteMode) {
         if (IsLandTool(tool))

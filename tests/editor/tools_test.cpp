@@ -124,12 +124,24 @@ TEST_F(Tools, StrokeIsContinuousBetweenCentres)
     EXPECT_GE(r.x1, 240);
     EXPECT_EQ(Land(150, 300 + 15), 2);  // nothing far beside the stroke
 
+    // Wild positions from a caller paint nothing and never reach outside the map.
+    const std::vector<uint8_t> before = e.doc.land;
+    EditorSelectTool(e, kToolHeightAdjust);
+    EditorMouseDown(e, kButtonLeft, 5, 5);
+    EXPECT_FALSE(EditorMouseMove(e, NAN, 5).ok);
+    EXPECT_FALSE(EditorMouseMove(e, 1e30f, 5).ok);
+    EditorMouseUp(e, kButtonLeft, NAN, NAN);
+    EditorResult none;
+    LandStamp(e.doc, NAN, 10, 10, 0, 0, false, none);
+    LandBand(e.doc, 0, 0, INFINITY, 10, 5, 0, 0, false, none);
+    EXPECT_EQ(e.doc.land, before);
+
     // The same stroke without the mouse, as a tool program paints it.
     FillLand(2);
     PaintLandStroke(e, kToolTarmac2, kButtonLeft, 50, 300, 250, 300);
     for (int x = 50; x < 240; x++)
         ASSERT_EQ(Land(x, 300), 1) << x;
-    EXPECT_EQ(e.controls.tool, kToolTarmac2);
+    EXPECT_EQ(e.controls.tool, kToolHeightAdjust);  // the selected tool is restored
 }
 
 TEST_F(Tools, DashedLinesAndKerbStripesAlternate)
