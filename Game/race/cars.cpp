@@ -1,13 +1,12 @@
 // Car catalogue: loading ".car" files and the built-in "General" car.
 #include "Game/race/cars.h"
 
-#include <algorithm>
-#include <cctype>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <system_error>
 
+#include "Game/shell/folders.h"
 #include "Game/shell/shell.h"
 
 std::vector<CarDefinition> carCatalogue;
@@ -131,38 +130,16 @@ CarDefinition MakeGeneralCar()
     return car;
 }
 
-// Names of the ".car" files in folder, ordered without regard to case.
-static std::vector<std::string> ListCarFiles(const std::string& folder)
-{
-    std::vector<std::string> names;
-    std::error_code ec;
-    std::filesystem::directory_iterator it(folder, ec), end;
-    for (; !ec && it != end; it.increment(ec)) {
-        if (!it->is_regular_file(ec))
-            continue;
-        std::string name = it->path().filename().string();
-        if (name.size() <= 4)
-            continue;
-        std::string ext = name.substr(name.size() - 4);
-        std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
-        if (ext == ".car")
-            names.push_back(name);
-    }
-    auto lower = [](std::string s) {
-        std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return std::tolower(c); });
-        return s;
-    };
-    std::sort(names.begin(), names.end(),
-              [&](const std::string& a, const std::string& b) { return lower(a) < lower(b); });
-    return names;
-}
-
 int LoadCarCatalogueFrom(const std::string& folder)
 {
     std::vector<CarDefinition> cars;
-    for (const std::string& name : ListCarFiles(folder)) {
+    std::vector<std::string> names;
+    ListDirectory(folder, "car", names, kListFiles, 0);
+    for (const std::string& name : names) {
+        // The listing cuts the extension whatever its case; find the file again.
+        std::string path;
         std::vector<uint8_t> file;
-        if (ReadWholeFile((folder + "/" + name).c_str(), file))
+        if (FindFileNoCase(folder, name + ".car", path) && ReadWholeFile(path.c_str(), file))
             ReadCarFile(file, cars);
     }
     if (cars.empty()) {

@@ -2,10 +2,8 @@
 // reference (save games, the race set-up) finds the track again after it was
 // moved to another folder.
 #include <algorithm>
-#include <cctype>
-#include <filesystem>
-#include <system_error>
 
+#include "Game/shell/folders.h"
 #include "Game/shell/shell.h"
 #include "Game/track/track.h"
 
@@ -49,26 +47,6 @@ bool SameTrack(const std::string& name, const uint32_t identity[4])
     return IdentityAtPath(TrackFilePath(name), identity);
 }
 
-static std::string Lower(std::string s)
-{
-    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return std::tolower(c); });
-    return s;
-}
-
-// Sub-folders of "tracks", ordered without regard to case.
-static std::vector<std::string> TrackFolders()
-{
-    std::vector<std::string> folders;
-    std::error_code ec;
-    std::filesystem::directory_iterator it("tracks", ec), end;
-    for (; !ec && it != end; it.increment(ec))
-        if (it->is_directory(ec))
-            folders.push_back(it->path().filename().string());
-    std::sort(folders.begin(), folders.end(),
-              [](const std::string& a, const std::string& b) { return Lower(a) < Lower(b); });
-    return folders;
-}
-
 bool FindTrack(const std::string& storedPath, const uint32_t identity[4], std::string& found)
 {
     EnterBaseDirectory();
@@ -81,7 +59,9 @@ bool FindTrack(const std::string& storedPath, const uint32_t identity[4], std::s
         found = name;
         return true;
     }
-    for (const std::string& folder : TrackFolders()) {
+    std::vector<std::string> folders;
+    ListDirectory("tracks", "", folders, kListFolders, 0);
+    for (const std::string& folder : folders) {
         name = "\\" + folder + "\\" + base;
         if (IdentityAtPath(TrackFilePath(name), identity)) {
             found = name;
