@@ -360,6 +360,17 @@ TEST(InitGame, StoredSizeThatIsNoDisplayModeStartsAt640x480) {
     EXPECT_EQ(uiScale, 8);
     EXPECT_NE(keyState, nullptr);
     EXPECT_EQ(settings.screenWidthSetting, 1000u);
+    // The first screen: the title in yellow (245) in the upper part of the
+    // panel, the white (242) Escape line below it.
+    auto count = [](uint8_t colour, int y1, int y2) {
+        int n = 0;
+        for (int y = y1; y < y2; ++y)
+            for (int x = 0; x < 640; ++x) n += static_cast<uint8_t*>(backBuffer->pixels)[y * backBuffer->pitch + x] == colour;
+        return n;
+    };
+    EXPECT_GT(count(245, 176, 224), 200);
+    EXPECT_EQ(count(245, 224, 480), 0);
+    EXPECT_GT(count(242, 248, 264), 50);
     ReleaseGame(true);
     EXPECT_EQ(backBuffer, nullptr);
 
