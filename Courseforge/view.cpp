@@ -427,8 +427,7 @@ bool DecodeCursorFile(const uint8_t* data, size_t size, CursorImage& out) {
     ByteReader dir = MakeReader(data, size);
     uint16_t reserved = ReadU16(dir), type = ReadU16(dir), count = ReadU16(dir);
     if (dir.failed || reserved != 0 || (type != 1 && type != 2) || count == 0) return false;
-    uint8_t entryW = ReadU8(dir), entryH = ReadU8(dir);
-    ReaderSkip(dir, 2);
+    ReaderSkip(dir, 4);   // width, height, colours: the image header says them again
     int hotX = ReadU16(dir), hotY = ReadU16(dir);
     uint32_t bytes = ReadU32(dir), offset = ReadU32(dir);
     if (dir.failed || offset >= size) return false;
@@ -437,16 +436,15 @@ bool DecodeCursorFile(const uint8_t* data, size_t size, CursorImage& out) {
 
     uint32_t headerSize = ReadU32(r);
     int32_t width = ReadI32(r), height2 = ReadI32(r);
-    uint16_t planes = ReadU16(r), bpp = ReadU16(r);
+    ReaderSkip(r, 2);     // planes
+    uint16_t bpp = ReadU16(r);
     uint32_t compression = ReadU32(r);
     ReaderSkip(r, 12);
     uint32_t coloursUsed = ReadU32(r);
     if (r.failed || headerSize < 40 || !ReaderSeek(r, headerSize)) return false;  // PNG images fail here too
-    (void)planes;
     if (compression != 0 || width < 1 || width > 256 || height2 < 2 || height2 > 512 || (height2 & 1)) return false;
     if (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 24 && bpp != 32) return false;
     int w = width, h = height2 / 2;
-    (void)entryW; (void)entryH;
 
     uint8_t palette[256][4] = {};
     if (bpp <= 8) {

@@ -255,10 +255,13 @@ std::string FirstDroppedPath(const char* text) {
         line.erase(0, 7);
         line.erase(0, line.find('/'));   // drop a host name, if any
     }
-    std::string path;
+    auto hex = [](char c) {
+        c = char(c | 0x20);
+        return c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+    };
+    std::string path;   // URIs escape special characters as %XX
     for (size_t i = 0; i < line.size(); ++i) {
-        auto hex = [](char c) { return c >= '0' && c <= '9' ? c - '0' : (c | 0x20) >= 'a' && (c | 0x20) <= 'f' ? (c | 0x20) - 'a' + 10 : -1; };
-        if (line[i] == '%' && i + 2 < line.size() + 0 && hex(line[i + 1]) >= 0 && hex(line[i + 2]) >= 0) {
+        if (line[i] == '%' && i + 2 < line.size() && hex(line[i + 1]) >= 0 && hex(line[i + 2]) >= 0) {
             path += char(hex(line[i + 1]) * 16 + hex(line[i + 2]));
             i += 2;
         } else {
@@ -467,7 +470,8 @@ void UpdateTitle() {
 void ApplyResult(const EditorResult& r, bool force) {
     ViewApplyResult(gEditor, r);
     SyncControls();
-    RefreshView(force);
+    bool changed = r.full || r.markers || (r.x0 < r.x1 && r.y0 < r.y1);
+    if (changed || force) RefreshView(force);
     if (r.message) ShowMessage(r.message, r.caption ? r.caption : kCaptionCourseforge);
 }
 
