@@ -27,6 +27,9 @@ trap cleanup EXIT
 
 fail() {
   echo "FAIL: $*"
+  for log in "$tmp/xvfb.log" "$tmp/editor.log"; do
+    [ -s "$log" ] && { echo "--- $(basename "$log")"; tail -n 20 "$log"; }
+  done
   [ -n "${wid:-}" ] && import -window root "$build/editor_ui_failed.png" 2>/dev/null || true
   exit 1
 }
@@ -34,7 +37,8 @@ fail() {
 # A free display number, chosen by the server itself.
 Xvfb -displayfd 3 -screen 0 1024x640x24 -nolisten tcp 3>"$tmp/display" 2>"$tmp/xvfb.log" &
 xvfb_pid=$!
-for _ in $(seq 100); do [ -s "$tmp/display" ] && break; sleep 0.1; done
+deadline=$((SECONDS + 30))
+while [ ! -s "$tmp/display" ] && [ $SECONDS -lt $deadline ] && kill -0 "$xvfb_pid" 2>/dev/null; do sleep 0.1; done
 [ -s "$tmp/display" ] || fail "Xvfb did not start"
 export DISPLAY=":$(head -n1 "$tmp/display")"
 
@@ -43,16 +47,22 @@ track=$(realpath "$tmp/ring.trk")
 "$run/Courseforge" "$tmp/ring.trk" >"$tmp/editor.log" 2>&1 &
 editor_pid=$!
 
-wid=""
-for _ in $(seq 150); do
-  wid=$(xdotool search --name '^Dustwhirl Track Editor - ' 2>/dev/null | head -n1 || true)
-  [ -n "$wid" ] && break
-  sleep 0.1
-done
-[ -n "$wid" ] || fail "no editor window appeared"
+# Waits up to 30 s (the machine may be busy) for a window whose name matches.
+find_window() {
+  local found="" deadline=$((SECONDS + 30))
+  while [ $SECONDS -lt $deadline ]; do
+    found=$(xdotool search --name "$1" 2>/dev/null | head -n1 || true)
+    [ -n "$found" ] && break
+    kill -0 "$editor_pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  echo "$found"
+}
+wid=$(find_window '^Dustwhirl Track Editor - ')
+[ -n "$wid" ] || fail "no editor window appeared on $DISPLAY"
 
-title_is() {   # waits up to 5 s for the title to match a pattern
-  for _ in $(seq 50); do
+title_is() {   # waits up to 10 s for the title to match a pattern
+  for _ in $(seq 100); do
     title=$(xdotool getwindowname "$wid")
     [[ "$title" =~ $1 ]] && return 0
     sleep 0.1
@@ -130,12 +140,7 @@ editor_pid=""
 # keeps its new, unnamed track.
 "$run/Courseforge" "$tmp/missing.trk" >"$tmp/editor.log" 2>&1 &
 editor_pid=$!
-box=""
-for _ in $(seq 150); do
-  box=$(xdotool search --name '^Dustwhirl Track Editor$' 2>/dev/null | head -n1 || true)
-  [ -n "$box" ] && break
-  sleep 0.1
-done
+box=$(find_window '^Dustwhirl Track Editor$')
 [ -n "$box" ] || fail "no message box for a missing track"
 wid=$(xdotool search --name '^Dustwhirl Track Editor - ' | head -n1)
 [ "$(xdotool getwindowname "$wid")" = "Dustwhirl Track Editor - " ] || fail "a failed load changed the title"
