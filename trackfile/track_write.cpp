@@ -53,9 +53,10 @@ int16_t StoreTrackAngle(double radians)
     // The same direction within −π … π, so that the value fits 16 bits.
     double a = std::remainder(radians, 2 * kPi);
     double v = a * 10000.0;
-    // A value read back from the file (stored / 10000) may come out a hair
-    // below its integer; the nudge keeps re-saving exact.
-    v += v >= 0 ? 1e-6 : -1e-6;
+    // An angle read back from the file (stored / 10000), even one kept in a
+    // float meanwhile, may come out a hair short of its integer; the nudge
+    // (well below a float's precision at π) keeps re-saving exact.
+    v += v >= 0 ? 0.002 : -0.002;
     v = std::trunc(v);
     if (v > 32767)
         v = 32767;
@@ -67,7 +68,10 @@ int16_t StoreTrackAngle(double radians)
 void InitTrackFile(TrackFile& t)
 {
     t = TrackFile();
-    t.land.assign(kLandCells, 3);
+    t.worldSize = 120;
+    t.waterLevel = 50;
+    t.viewAngle = 60;
+    t.land.assign(kLandCells, 2);
     t.heights.assign(kHeightCells, 128);
     for (int k = 0; k < kStartPositions; k++)
         t.objects.push_back(DefaultStartPosition(k));

@@ -92,9 +92,9 @@ constexpr int kTrackMalformed = -3;    // cut short, counts beyond the file, off
 struct TrackFile {
     int version = kTrackVersionEditor;   // 256 for a file without the prefix
     uint32_t recordsOffset = 0;          // where the records block starts
-    uint8_t worldSize = 100;             // world units across, 25–255
-    uint8_t waterLevel = 0;              // height sample below which ground is under water
-    int16_t viewAngle = 45;              // degrees, tilt of the race camera
+    uint8_t worldSize = 120;             // world units across, 25–255
+    uint8_t waterLevel = 50;             // height sample below which ground is under water
+    int16_t viewAngle = 60;              // degrees, tilt of the race camera
     int16_t rotation = 0;                // degrees, turn of the world in the race view
     uint8_t zoom = 105;                  // percent (105 before version 261)
     uint8_t sfLine = 1;                  // 1 = paint the start/finish stripe (1 before version 261)
@@ -121,8 +121,8 @@ struct TrackFile {
     uint32_t identity[4] = {};           // game reader: the track identity (see TrackIdentity)
 };
 
-// A new design with every section empty: flat height 128, land all code 3
-// (grass edge), six start positions as the editor's reader would add them.
+// A new design with the editor's defaults: world size 120, water level 50,
+// view angle 60, land all Grass, flat height 128, six default start positions.
 void InitTrackFile(TrackFile& t);
 // Parses a whole track file held in memory.
 int ReadTrackBytes(const uint8_t* data, size_t size, TrackReadMode mode, TrackFile& out);

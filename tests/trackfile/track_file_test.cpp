@@ -337,7 +337,11 @@ TEST(TrackFileWrite, AnglesAboveHalfATurnKeepTheirDirection)
 
     EXPECT_EQ(StoreTrackAngle(1.23456), 12345);   // truncated toward zero
     EXPECT_EQ(StoreTrackAngle(-1.23456), -12345);
-    EXPECT_EQ(StoreTrackAngle(-12345 / 10000.0), -12345);  // values read back stay exact
+    // Every value read back stays exact, even after a trip through a float.
+    int changed = 0;
+    for (int k = -31415; k <= 31415; k++)
+        changed += StoreTrackAngle(static_cast<float>(k / 10000.0)) != k;
+    EXPECT_EQ(changed, 0);
     EXPECT_EQ(StoreTrackAngle(NAN), 0);
 }
 
@@ -396,6 +400,17 @@ TEST(TrackFileEditorReader, StartPositionsAreRepairedToSixInFront)
     }
     EXPECT_EQ(e.objects[6].type, 1);
     EXPECT_EQ(e.objects[7].type, 25);  // the stray start is gone
+
+    // A full list without starts: the inserted grid must not overflow the
+    // 16-bit count, so the last objects give way.
+    t.objects.assign(65535, TrackObject{3, 9, 9, 0});
+    bytes = Save(t);
+    ASSERT_EQ(ReadTrackBytes(bytes.data(), bytes.size(), TrackReadEditor, e), kTrackOk);
+    ASSERT_EQ(e.objects.size(), 65535u);
+    EXPECT_EQ(e.objects[5].type, 0);
+    EXPECT_EQ(e.objects[6].type, 3);
+    ByteWriter again;
+    EXPECT_TRUE(WriteTrackBytes(e, again));
 
     // Fewer than six objects: the grid is completed all the same.
     t.objects = {{0, 7, 7, 0}};

@@ -290,7 +290,7 @@ TEST(TrackRecords, EditorImportFindsTheGhostOfAnotherTrack)
     GhostLap ghost = MakeGhost(9);
     ASSERT_EQ(WriteTrackRecords(path.c_str(), records, &ghost), kTrackOk);
     ASSERT_EQ(ReadTrackGhost(path.c_str(), worldSize, g), kTrackOk);
-    EXPECT_EQ(worldSize, 100);
+    EXPECT_EQ(worldSize, 120);
     EXPECT_EQ(g.frameCount, 9);
     EXPECT_EQ(g.samples.size(), 5u);
     std::remove(path.c_str());
