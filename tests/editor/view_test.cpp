@@ -251,6 +251,35 @@ TEST(ViewZoom, ScrollRangesAndTheMouseMapping) {
     EXPECT_EQ(rgb[12], 144);                        // fifth pixel: the grass beside it
 }
 
+// What the window shows at a view pixel is the map pixel a click there reaches.
+TEST(ViewZoom, ShownPixelIsTheClickedPixel) {
+    Editor e = Bare();
+    Randomise(e, 11);
+    ViewRedrawAll(e);
+    std::mt19937 rng(3);
+    uint8_t rgb[3 * kViewSize];
+    for (int zoom : {kZoom2x, kZoom4x}) {
+        for (int trial = 0; trial < 6; ++trial) {
+            ViewState v;
+            ViewSetZoom(v, zoom);
+            v.scrollX = int(rng() % (ViewScrollMax(zoom) + 1));
+            v.scrollY = int(rng() % (ViewScrollMax(zoom) + 1));
+            int vy = int(rng() % kViewSize);
+            ViewZoomedLine(v, 0, vy, kViewSize, rgb);
+            int my = ViewToMap(zoom, v.scrollY, kViewSize, vy);
+            ASSERT_TRUE(my >= 0 && my < kViewSize);
+            for (int vx = 0; vx < kViewSize; ++vx) {
+                int mx = ViewToMap(zoom, v.scrollX, kViewSize, vx);
+                ASSERT_TRUE(mx >= 0 && mx < kViewSize);
+                uint32_t c = At(mx, my);
+                ASSERT_EQ(rgb[3 * vx], (c >> 16) & 255) << vx;
+                ASSERT_EQ(rgb[3 * vx + 1], (c >> 8) & 255) << vx;
+                ASSERT_EQ(rgb[3 * vx + 2], c & 255) << vx;
+            }
+        }
+    }
+}
+
 TEST(ViewRefresh, UnforcedRefreshesAreThrottledTo50Ms) {
     ViewState v;
     EXPECT_TRUE(ViewRefreshDue(v, 1000, false));
