@@ -60,6 +60,8 @@ void RefreshKeyState()
 {
     if (!keyState) return;
     SDL_PumpEvents();
+    // Fresh axes, buttons and hats for ControlValue.
+    if (!Joysticks.empty() && SDL_WasInit(SDL_INIT_JOYSTICK)) SDL_JoystickUpdate();
     int count = 0;
     const uint8_t* keys = inputSource.keys ? inputSource.keys(&count) : nullptr;
     if (keys && count > 0) std::memcpy(keyState, keys, static_cast<size_t>(count < kKeyStateSize ? count : kKeyStateSize));
