@@ -1,6 +1,8 @@
 // The shared table of object types; see object_types.h.
 #include "trackfile/object_types.h"
 
+#include <cmath>
+
 // name, delete radius, half length, half width, height, post radius
 const ObjectTypeInfo kObjectTypes[kObjectTypeCount] = {
     {"Start", 2, 0, 0, 0, 0},
@@ -100,6 +102,17 @@ const ObjectTypeInfo& ObjectType(int code)
     if (code < 0 || code >= kObjectTypeCount)
         return kObjectTypes[33];
     return kObjectTypes[code];
+}
+
+float ObjectFootprintRadius(int code)
+{
+    const ObjectTypeInfo& t = ObjectType(code);
+    switch (code) {
+    case 4: case 5: case 6: case 9: case 19: case 20:  // trees, bush, stone
+        return t.halfLength;
+    default:
+        return std::sqrt(t.halfLength * t.halfLength + t.halfWidth * t.halfWidth);
+    }
 }
 
 bool ObjectIsWallLike(int code)

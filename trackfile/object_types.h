@@ -32,6 +32,9 @@ const char* ObjectTypeName(int code);
 float ObjectDeleteRadius(int code);
 // Table entry of a type code; codes outside 0-36 give the unused entry (all sizes 0).
 const ObjectTypeInfo& ObjectType(int code);
+// Radius around the object's position that holds its whole footprint:
+// the crown or sphere radius of round things, the half diagonal of boxes.
+float ObjectFootprintRadius(int code);
 // True for the types that lie along their direction on two ends (walls,
 // barriers, fences, hedges, bales and the two road bridges): their height and
 // slope come from the terrain under both ends.

@@ -2,6 +2,7 @@
 // for tests. Reads a file the way the game does and prints what it holds.
 //   trktool info FILE      header, section counts, author, records, ghost, trailer
 //   trktool identity FILE  the four identity sums
+//   trktool render ...     the track's picture as a BMP (render_command.cpp)
 #include <cstdio>
 #include <cstring>
 #include <map>
@@ -17,7 +18,9 @@ void Usage()
 {
     std::fprintf(stderr,
                  "usage: trktool info FILE      print what a track file holds\n"
-                 "       trktool identity FILE  print its four identity sums\n");
+                 "       trktool identity FILE  print its four identity sums\n"
+                 "       trktool render [--preview] [--fast] FILE OUT.bmp [WIDTHxHEIGHT]\n"
+                 "                              draw its picture as an 8-bit BMP\n");
 }
 
 const char* ReadError(int result)
@@ -148,8 +151,12 @@ int Identity(const char* path)
 
 }  // namespace
 
+int RenderCommand(int argc, char** argv);
+
 int main(int argc, char** argv)
 {
+    if (argc >= 2 && std::strcmp(argv[1], "render") == 0)
+        return RenderCommand(argc - 2, argv + 2);
     if (argc != 3) {
         Usage();
         return 2;
