@@ -86,6 +86,7 @@ bool DeleteFolder(const std::string& path) {
 }
 
 bool FindFileNoCase(const std::string& folder, const std::string& name, std::string& path) {
+    if (name.empty()) return false;
     std::string exact = folder + "/" + name;
     struct stat st;
     if (stat(exact.c_str(), &st) == 0) {

@@ -182,16 +182,19 @@ void DrawTextInRect(const std::string& text, const TextRect& rect, uint8_t colou
     const int y = rect.y1 + dy;
     const int r0 = top - y > 0 ? top - y : 0;
     const int r1 = bottom - y + 1 < 2 * s ? bottom - y + 1 : 2 * s;
+    uint8_t* const pixels = lockedPixels;
+    const ptrdiff_t pitch = lockedPitch;
+    const uint8_t* const glyphs = glyphTable.data();
     int x = rect.x1 + dx;
     for (int i = 0; i < length; ++i, x += s) {
         int g = FontCell(uint8_t(text[i]));
         if (x > right || x + s <= left) continue;
         const int j0 = left - x > 0 ? left - x : 0;
         const int j1 = right - x + 1 < s ? right - x + 1 : s;
-        const uint8_t* cell = glyphTable.data() + size_t(g) * s;
+        const uint8_t* cell = glyphs + size_t(g) * s;
         for (int r = r0; r < r1; ++r) {
             const uint8_t* row = cell + r * stride;
-            uint8_t* dst = lockedPixels + ptrdiff_t(y + r) * lockedPitch + x;
+            uint8_t* dst = pixels + ptrdiff_t(y + r) * pitch + x;
             for (int j = j0; j < j1; ++j)
                 if (row[j]) dst[j] = colour;
         }
