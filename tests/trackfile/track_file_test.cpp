@@ -214,6 +214,13 @@ TEST(TrackFileOldVersions, NarrowFieldsSitWhereTheOldLayoutPutsThem)
     uint32_t offset = bytes[0] | (bytes[1] << 8) | (bytes[2] << 16) | (bytes[3] << 24);
     EXPECT_EQ(offset + kTrackRecordsSize, bytes.size());
     EXPECT_EQ(bytes[offset - 2] | (bytes[offset - 1] << 8), 777);
+    // The identity leaves out the 16-bit track length of the old layout.
+    uint32_t sums[4], expected[4] = {1, 1, 1, 1};
+    ASSERT_TRUE(TrackIdentity(bytes.data(), bytes.size(), sums));
+    for (size_t i = 0; i < offset - 2; i++)
+        expected[i % 4] += (bytes[i] + 1u) * static_cast<uint32_t>(i + 1);
+    for (int i = 0; i < 4; i++)
+        EXPECT_EQ(sums[i], expected[i]);
 
     // Without an author block both readers leave author and comments empty.
     o.authorBlock = false;
