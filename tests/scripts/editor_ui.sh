@@ -24,6 +24,7 @@ cleanup() {
   rm -rf "$tmp"
 }
 trap cleanup EXIT
+trap "exit 1" INT TERM HUP PIPE   # so the servers are stopped on these too
 
 fail() {
   echo "FAIL: $*"
