@@ -105,27 +105,33 @@ bool ResetVideoMode(int32_t width, int32_t height, bool windowed) {
 }
 
 void FillRect(uint8_t colour, int x1, int y1, int x2, int y2) {
-    FillRectWH(colour, x1, y1, x2 - x1, y2 - y1);
+    FillRectWH(colour, x1, y1, int(std::clamp<int64_t>(int64_t(x2) - x1, -1, INT32_MAX)),
+               int(std::clamp<int64_t>(int64_t(y2) - y1, -1, INT32_MAX)));
+}
+
+// SDL_Rect holds 16-bit fields: clip to the surface in 64-bit integers
+// first so that large or negative values cannot wrap. False when empty.
+static bool ClipRect(const SDL_Surface* s, int x, int y, int w, int h, SDL_Rect& out) {
+    if (w <= 0 || h <= 0) return false;
+    int64_t x1 = std::max<int64_t>(x, 0), y1 = std::max<int64_t>(y, 0);
+    int64_t x2 = std::min<int64_t>(int64_t(x) + w, s->w), y2 = std::min<int64_t>(int64_t(y) + h, s->h);
+    if (x1 >= x2 || y1 >= y2) return false;
+    out = {Sint16(x1), Sint16(y1), Uint16(x2 - x1), Uint16(y2 - y1)};
+    return true;
 }
 
 void FillRectWH(uint8_t colour, int x, int y, int w, int h) {
-    if (!backBuffer || w <= 0 || h <= 0) return;
-    // SDL_Rect holds 16-bit fields: clip in int first so large values cannot wrap.
-    int x2 = std::min(x + w, backBuffer->w), y2 = std::min(y + h, backBuffer->h);
-    x = std::max(x, 0);
-    y = std::max(y, 0);
-    if (x >= x2 || y >= y2) return;
-    SDL_Rect r = {Sint16(x), Sint16(y), Uint16(x2 - x), Uint16(y2 - y)};
-    SDL_FillRect(backBuffer, &r, colour);
+    SDL_Rect r;
+    if (backBuffer && ClipRect(backBuffer, x, y, w, h, r)) SDL_FillRect(backBuffer, &r, colour);
 }
 
-void FillRect(uint8_t colour, const SDL_Rect* rect) {
+void FillRect(uint8_t colour, const ScreenRect* rect) {
     if (!backBuffer) return;
     if (!rect) {
         SDL_FillRect(backBuffer, nullptr, colour);
         return;
     }
-    FillRectWH(colour, rect->x, rect->y, rect->w, rect->h);
+    FillRect(colour, rect->x1, rect->y1, rect->x2, rect->y2);
 }
 
 bool Blit(int src, int dst) {
@@ -136,8 +142,8 @@ bool Blit(int src, int dst) {
 }
 
 bool RestoreRect(int x, int y, int w, int h) {
-    if (!backBuffer || !backgroundSurface || w <= 0 || h <= 0) return false;
-    SDL_Rect r = {Sint16(x), Sint16(y), Uint16(w), Uint16(h)};
+    SDL_Rect r;
+    if (!backBuffer || !backgroundSurface || !ClipRect(backgroundSurface, x, y, w, h, r)) return false;
     SDL_Rect d = r;
     return SDL_BlitSurface(backgroundSurface, &r, backBuffer, &d) == 0;
 }

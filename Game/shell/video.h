@@ -37,7 +37,10 @@ void FreeVideoSurfaces();                       // frees back buffer and backgro
 
 void FillRect(uint8_t colour, int x1, int y1, int x2, int y2);    // back buffer, x1 <= x < x2, y1 <= y < y2
 void FillRectWH(uint8_t colour, int x, int y, int w, int h);      // back buffer, by size
-void FillRect(uint8_t colour, const SDL_Rect* rect);             // SDL rect; null = whole back buffer
+struct ScreenRect {
+    int x1, y1, x2, y2;                         // pixels, x1 <= x < x2, y1 <= y < y2
+};
+void FillRect(uint8_t colour, const ScreenRect* rect);           // corners record; null = whole back buffer
 bool Blit(int src, int dst);                    // whole surface onto another by id
 bool RestoreRect(int x, int y, int w, int h);   // background to back buffer, same place
 bool LockSurface(int id);                       // sets the locked drawing target

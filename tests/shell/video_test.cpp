@@ -179,6 +179,11 @@ TEST_F(VideoFixture, FillsCopiesAndLocking) {
     EXPECT_EQ(PixelAt(b, 30, 24), 3);
     EXPECT_EQ(PixelAt(b, 29, 25), 3);
     EXPECT_EQ(PixelAt(b, 9, 20), 3);
+    ScreenRect corners = {50, 60, 52, 61};
+    FillRect(8, &corners);
+    EXPECT_EQ(PixelAt(b, 51, 60), 8);
+    EXPECT_EQ(PixelAt(b, 52, 60), 3);
+    EXPECT_EQ(PixelAt(b, 51, 61), 3);
     FillRectWH(9, 630, 470, 100000, 100000);  // clipped, no wrap of the 16-bit rectangle
     EXPECT_EQ(PixelAt(b, 639, 479), 9);
     EXPECT_EQ(PixelAt(b, 629, 479), 3);
@@ -190,6 +195,10 @@ TEST_F(VideoFixture, FillsCopiesAndLocking) {
     EXPECT_TRUE(RestoreRect(100, 100, 2, 3));
     EXPECT_EQ(PixelAt(b, 101, 102), 42);
     EXPECT_EQ(PixelAt(b, 102, 102), 3);
+    EXPECT_TRUE(RestoreRect(-70000, 300, 70003, 1));  // clipped at the left edge
+    EXPECT_EQ(PixelAt(b, 2, 300), 42);
+    EXPECT_EQ(PixelAt(b, 3, 300), 3);
+    EXPECT_FALSE(RestoreRect(640, 0, 5, 5));
     EXPECT_TRUE(Blit(kBackgroundSurface, kBackBuffer));
     EXPECT_EQ(PixelAt(b, 0, 0), 42);
     EXPECT_FALSE(Blit(kBackBuffer, 7));
