@@ -13,8 +13,21 @@ struct Outcome {
     std::string errors;   // standard error
 };
 
+// True when the process has a handler for SIGTERM (SigCgt in /proc).
+bool CatchesSigterm(pid_t pid) {
+    FILE* f = fopen(("/proc/" + std::to_string(pid) + "/status").c_str(), "r");
+    if (!f) return false;
+    char line[256];
+    unsigned long long mask = 0;
+    while (fgets(line, sizeof line, f)) {
+        if (sscanf(line, "SigCgt: %llx", &mask) == 1) break;
+    }
+    fclose(f);
+    return (mask >> (SIGTERM - 1)) & 1;
+}
+
 // Runs a copy of the game in dir; when stopAfterMs is set, sends SIGTERM
-// (which SDL turns into a quit request) after that long.
+// (which SDL turns into a quit request) that long after SDL is up.
 Outcome RunGameIn(const TempFolder& dir, int stopAfterMs) {
     Outcome out;
     pid_t pid = fork();
@@ -31,7 +44,10 @@ Outcome RunGameIn(const TempFolder& dir, int stopAfterMs) {
     if (pid < 0) return out;
     int status = 0;
     if (stopAfterMs > 0) {
-        for (int waited = 0; waited < stopAfterMs && waitpid(pid, &status, WNOHANG) == 0; waited += 10) usleep(10000);
+        // SIGTERM only once SDL catches it (it then becomes a quit request);
+        // on a busy machine the start-up may take a while to get there.
+        for (int i = 0; i < 1000 && !CatchesSigterm(pid) && waitpid(pid, &status, WNOHANG) == 0; ++i) usleep(10000);
+        usleep(stopAfterMs * 1000);
         kill(pid, SIGTERM);
     }
     // Bounded wait so a hung game fails the test instead of stalling it.
@@ -58,7 +74,7 @@ void CopyRunFolder(const TempFolder& dir) {
 TEST(GameProcess, QuitRequestEndsCleanlyAndSavesTheOptions) {
     TempFolder dir;
     CopyRunFolder(dir);
-    Outcome o = RunGameIn(dir, 700);
+    Outcome o = RunGameIn(dir, 300);
     EXPECT_EQ(o.status, 0) << o.errors;
     std::vector<uint8_t> options = dir.Read("options.set");
     ASSERT_EQ(options.size(), 107u);
