@@ -12,6 +12,7 @@
 #include <SDL.h>
 
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 
 constexpr int kMixChannels = 16;     // channels mixed at once
@@ -60,6 +61,7 @@ bool AudioIsOpen();                // true while the device is open
 void MixAudio(void* userdata, Uint8* stream, int len); // the SDL callback: mixes all channels into stream
 
 int LoadSound(const char* path);   // loads and converts a WAV file; its id, 0 on failure or without audio
+int LoadSoundFromMemory(const uint8_t* data, size_t size); // the same from a WAV file's bytes
 int CreateSound(const int16_t* samples, uint32_t count); // registers converted stereo samples; id or 0
 int ShareSound(int id);            // new Sound on the same samples, rate 0 and volume 0; 0 if id invalid
 void ReleaseSound(int id);         // stops and drops a sound; its samples go with their last user

@@ -28,6 +28,8 @@ std::vector<Sound*> registry;
 
 // Largest WAV file accepted; keeps a bogus file from forcing a huge allocation.
 constexpr size_t kMaxWavBytes = 64u << 20;
+constexpr uint64_t kMaxConvertedBytes = 256u << 20;  // converted sample data of one sound
+constexpr int kMinWavRate = 4000, kMaxWavRate = 192000;  // sample rates accepted, Hz
 
 const char* const kEffectFiles[kEffectSoundCount] = {"skid.wav", "damage.wav", "ding.wav", "yeah.wav", "fuel.wav"};
 
@@ -71,9 +73,9 @@ int RegisterSamples(int16_t* samples, uint32_t count)
 // A RIFF/WAVE file whose every chunk lies inside the file and that has a
 // format and a data chunk. SDL trusts chunk lengths; checking them first keeps
 // a truncated or forged header from driving its allocations.
-bool WavChunksFit(const std::vector<uint8_t>& bytes)
+bool WavChunksFit(const uint8_t* data, size_t size)
 {
-    ByteReader r = MakeReader(bytes);
+    ByteReader r = MakeReader(data, size);
     uint32_t riff = ReadU32(r);
     ReadU32(r);
     uint32_t wave = ReadU32(r);
@@ -135,18 +137,28 @@ int LoadSound(const char* path)
 {
     if (!AudioIsOpen() || !path) return 0;
     std::vector<uint8_t> bytes;
-    if (!ReadWholeFile(path, bytes, kMaxWavBytes) || !WavChunksFit(bytes)) return 0;
+    if (!ReadWholeFile(path, bytes, kMaxWavBytes)) return 0;
+    return LoadSoundFromMemory(bytes.data(), bytes.size());
+}
+
+int LoadSoundFromMemory(const uint8_t* data, size_t size)
+{
+    if (!AudioIsOpen() || !data || size > kMaxWavBytes || !WavChunksFit(data, size)) return 0;
 
     SDL_AudioSpec spec;
     Uint8* wav = nullptr;
     Uint32 length = 0;
-    SDL_RWops* rw = SDL_RWFromConstMem(bytes.data(), static_cast<int>(bytes.size()));
+    SDL_RWops* rw = SDL_RWFromConstMem(data, static_cast<int>(size));
     if (!rw || !SDL_LoadWAV_RW(rw, 1, &spec, &wav, &length)) return 0;
     // SDL converts 1, 2, 4 and 6 channels to stereo; others it would pass through garbled.
     bool channelsOk = spec.channels == 1 || spec.channels == 2 || spec.channels == 4 || spec.channels == 6;
     SDL_AudioCVT cvt;
-    if (length == 0 || !channelsOk || spec.freq <= 0 ||
-        SDL_BuildAudioCVT(&cvt, spec.format, spec.channels, spec.freq, AUDIO_S16LSB, 2, kAudioRate) < 0) {
+    // SDL reaches the device rate by repeated doubling, so a tiny rate would
+    // multiply the buffer many times over; such files are not sounds.
+    bool rateOk = spec.freq >= kMinWavRate && spec.freq <= kMaxWavRate;
+    if (length == 0 || !channelsOk || !rateOk ||
+        SDL_BuildAudioCVT(&cvt, spec.format, spec.channels, spec.freq, AUDIO_S16LSB, 2, kAudioRate) < 0 ||
+        static_cast<uint64_t>(length) * static_cast<uint64_t>(cvt.len_mult) > kMaxConvertedBytes) {
         SDL_FreeWAV(wav);
         return 0;
     }

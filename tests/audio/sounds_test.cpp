@@ -149,8 +149,9 @@ TEST_F(SoundFilesTest, BadFilesLoadAsNothing)
     Put("mp3.wav", MakeWav(1000, 22050, 1, 16, 0x55));
     Put("threechannels.wav", MakeWav(1000, 22050, 3, 16));
     Put("garbage.wav", std::vector<uint8_t>(300, 0x5A));
+    Put("onehertz.wav", MakeWav(100000, 1));  // would be doubled up to a gigabyte and more
     for (const char* name : {"truncated.wav", "forged.wav", "empty.wav", "nodata.wav", "float.wav", "mp3.wav",
-                             "threechannels.wav", "garbage.wav", "missing.wav", "sounds"})
+                             "threechannels.wav", "garbage.wav", "onehertz.wav", "missing.wav", "sounds"})
         EXPECT_EQ(LoadSound(name), 0) << name;
     EXPECT_EQ(SoundCount(), 0);
 }
