@@ -189,6 +189,11 @@ namespace {
 // A language file is a few kilobytes; anything far larger is not one.
 constexpr size_t kMaxLanguageFileSize = 4u << 20;
 
+// The table holds the English texts from the start, before any language load.
+struct DefaultTextsAtStart {
+    DefaultTextsAtStart() { ResetTexts(); }
+} defaultTextsAtStart;
+
 }  // namespace
 
 void ResetTexts() {

@@ -64,7 +64,7 @@ TEST(BuiltInTexts, KeepBlanksPluralFormsAndIdOrder) {
     EXPECT_STREQ(kDefaultTexts[99], "' does not exist!");
     EXPECT_STREQ(kDefaultTexts[147], "Select atleast one track first.");
     EXPECT_STREQ(kDefaultTexts[168], "Are you sure you want to quit to the main menu?");
-    ResetTexts();
+    // Filled with the defaults from the start, before any language load.
     for (int id = 0; id < kTextCount; ++id) EXPECT_EQ(Texts[id], kDefaultTexts[id]) << id;
 }
 
