@@ -1,0 +1,104 @@
+// trackbuilder: makes the shipped sample tracks from their text recipes.
+//   trackbuilder build RECIPE.txt OUT.trk        one track
+//   trackbuilder all RECIPE_DIR TRACK_DIR        every recipe, sub-folders kept
+//   trackbuilder render TRACK.trk OUT.bmp [WxH]  the race picture of a track
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "Game/shell/settings.h"
+#include "Game/shell/video.h"
+#include "Game/track/render.h"
+#include "Game/track/track.h"
+#include "tools/trackbuilder/trackbuilder.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+int Usage()
+{
+    std::fprintf(stderr,
+                 "usage: trackbuilder build RECIPE.txt OUT.trk\n"
+                 "       trackbuilder all RECIPE_DIR TRACK_DIR\n"
+                 "       trackbuilder render TRACK.trk OUT.bmp [WxH]\n");
+    return 2;
+}
+
+int BuildOne(const std::string& recipe, const std::string& track)
+{
+    std::string error;
+    if (!BuildTrackFile(recipe.c_str(), track.c_str(), error)) {
+        std::fprintf(stderr, "trackbuilder: %s: %s\n", recipe.c_str(), error.c_str());
+        return 1;
+    }
+    std::printf("%s -> %s\n", recipe.c_str(), track.c_str());
+    return 0;
+}
+
+// Recipes directly in the folder and one level below it (track groups);
+// each becomes TRACK_DIR/[group/]name.trk.
+int BuildAll(const std::string& recipes, const std::string& tracks)
+{
+    std::vector<fs::path> found;
+    std::error_code ec;
+    for (fs::recursive_directory_iterator it(recipes, ec), end; !ec && it != end; it.increment(ec))
+        if (it->is_regular_file() && it->path().extension() == ".txt" && it.depth() <= 1)
+            found.push_back(it->path());
+    if (ec || found.empty()) {
+        std::fprintf(stderr, "trackbuilder: no recipes in %s\n", recipes.c_str());
+        return 1;
+    }
+    std::sort(found.begin(), found.end());
+    int failures = 0;
+    for (const fs::path& p : found) {
+        fs::path out = fs::path(tracks) / fs::relative(p, recipes);
+        out.replace_extension(".trk");
+        fs::create_directories(out.parent_path(), ec);
+        failures += BuildOne(p.string(), out.string());
+    }
+    return failures ? 1 : 0;
+}
+
+int Render(const std::string& track, const std::string& bmp, int width, int height)
+{
+    DefaultIniSettings(iniSettings);  // the track's own camera, no dw.ini overrides
+    if (LoadTrackFile(track, 0) != 0) {
+        std::fprintf(stderr, "trackbuilder: can't load %s\n", track.c_str());
+        return 1;
+    }
+    SetupTerrainRenderer(width, height);
+    SeedTerrainNoise(1);
+    FitTrackView();
+    RenderTrackImage();
+    bool ok = WriteTerrainPictureBmp(bmp.c_str(), builtinPalette);
+    FreeTerrainRenderer();
+    FreeTrackMaps();
+    if (!ok) {
+        std::fprintf(stderr, "trackbuilder: can't write %s\n", bmp.c_str());
+        return 1;
+    }
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 4)
+        return Usage();
+    std::string command = argv[1];
+    if (command == "build" && argc == 4)
+        return BuildOne(argv[2], argv[3]);
+    if (command == "all" && argc == 4)
+        return BuildAll(argv[2], argv[3]);
+    if (command == "render" && (argc == 4 || argc == 5)) {
+        int w = 800, h = 600;
+        if (argc == 5 && (std::sscanf(argv[4], "%dx%d", &w, &h) != 2 || w < 64 || h < 48 || w > 4096 || h > 4096))
+            return Usage();
+        return Render(argv[2], argv[3], w, h);
+    }
+    return Usage();
+}
