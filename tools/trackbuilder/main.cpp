@@ -1,17 +1,13 @@
 // trackbuilder: makes the shipped sample tracks from their text recipes.
 //   trackbuilder build RECIPE.txt OUT.trk        one track
 //   trackbuilder all RECIPE_DIR TRACK_DIR        every recipe, sub-folders kept
-//   trackbuilder render TRACK.trk OUT.bmp [WxH]  the race picture of a track
+// Look at a result with `trktool render OUT.trk OUT.bmp`.
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
 
-#include "Game/shell/settings.h"
-#include "Game/shell/video.h"
-#include "Game/track/render.h"
-#include "Game/track/track.h"
 #include "tools/trackbuilder/trackbuilder.h"
 
 namespace fs = std::filesystem;
@@ -22,8 +18,7 @@ int Usage()
 {
     std::fprintf(stderr,
                  "usage: trackbuilder build RECIPE.txt OUT.trk\n"
-                 "       trackbuilder all RECIPE_DIR TRACK_DIR\n"
-                 "       trackbuilder render TRACK.trk OUT.bmp [WxH]\n");
+                 "       trackbuilder all RECIPE_DIR TRACK_DIR\n");
     return 2;
 }
 
@@ -62,27 +57,6 @@ int BuildAll(const std::string& recipes, const std::string& tracks)
     return failures ? 1 : 0;
 }
 
-int Render(const std::string& track, const std::string& bmp, int width, int height)
-{
-    DefaultIniSettings(iniSettings);  // the track's own camera, no dw.ini overrides
-    if (LoadTrackFile(track, 0) != 0) {
-        std::fprintf(stderr, "trackbuilder: can't load %s\n", track.c_str());
-        return 1;
-    }
-    SetupTerrainRenderer(width, height);
-    SeedTerrainNoise(1);
-    FitTrackView();
-    RenderTrackImage();
-    bool ok = WriteTerrainPictureBmp(bmp.c_str(), builtinPalette);
-    FreeTerrainRenderer();
-    FreeTrackMaps();
-    if (!ok) {
-        std::fprintf(stderr, "trackbuilder: can't write %s\n", bmp.c_str());
-        return 1;
-    }
-    return 0;
-}
-
 }  // namespace
 
 int main(int argc, char** argv)
@@ -94,11 +68,5 @@ int main(int argc, char** argv)
         return BuildOne(argv[2], argv[3]);
     if (command == "all" && argc == 4)
         return BuildAll(argv[2], argv[3]);
-    if (command == "render" && (argc == 4 || argc == 5)) {
-        int w = 800, h = 600;
-        if (argc == 5 && (std::sscanf(argv[4], "%dx%d", &w, &h) != 2 || w < 64 || h < 48 || w > 4096 || h > 4096))
-            return Usage();
-        return Render(argv[2], argv[3], w, h);
-    }
     return Usage();
 }
