@@ -69,21 +69,26 @@ int GroundValueAt(float wx, float wy)
         int v[4] = {cell[0], cell[1], cell[512], cell[513]};
         if (v[0] == v[1] && v[0] == v[2] && v[0] == v[3]) return v[0];
         float fx = cx - static_cast<float>(i), fy = cy - static_cast<float>(j);
-        float total[4] = {(1 - fx) * (1 - fy), fx * (1 - fy), (1 - fx) * fy, fx * fy};
-        for (int k = 1; k < 4; ++k)
-            for (int m = 0; m < k; ++m)
-                if (v[m] == v[k]) {
-                    total[m] += total[k];
-                    total[k] = -1;
-                    break;
-                }
+        const float w0 = (1 - fx) * (1 - fy), w1 = fx * (1 - fy), w2 = (1 - fx) * fy, w3 = fx * fy;
+        // Each cell's total: its own weight plus those of later equal cells;
+        // a cell whose value appeared earlier does not stand (-1).
+        const bool e01 = v[0] == v[1], e02 = v[0] == v[2], e03 = v[0] == v[3];
+        const bool e12 = v[1] == v[2], e13 = v[1] == v[3], e23 = v[2] == v[3];
+        float t0 = w0 + (e01 ? w1 : 0.0f) + (e02 ? w2 : 0.0f) + (e03 ? w3 : 0.0f);
+        float t1 = e01 ? -1.0f : w1 + (e12 ? w2 : 0.0f) + (e13 ? w3 : 0.0f);
+        float t2 = (e02 || e12) ? -1.0f : w2 + (e23 ? w3 : 0.0f);
+        float t3 = (e03 || e13 || e23) ? -1.0f : w3;
         int best = 0;
-        for (int k = 1; k < 4; ++k)
-            if (total[k] > total[best]) best = k;
+        float top = t0;
+        if (t1 > top) best = 1, top = t1;
+        if (t2 > top) best = 2, top = t2;
+        if (t3 > top) best = 3;
         return v[best];
     }
-    int col = ClampInt(static_cast<int>(wx / w.worldScale), 0, 511);
-    int row = ClampInt(static_cast<int>(wy / w.worldScale), 0, 511);
+    // Written so that a NaN lands on cell 0 too.
+    float fc = wx * w.invWorldScale, fr = wy * w.invWorldScale;
+    int col = fc > 0 ? (fc < 511.0f ? static_cast<int>(fc) : 511) : 0;
+    int row = fr > 0 ? (fr < 511.0f ? static_cast<int>(fr) : 511) : 0;
     return w.land[row * 512 + col];
 }
 
