@@ -166,7 +166,7 @@ void DrawText(const char* text, int x, int y, uint8_t colour, uint8_t shadowColo
     }
 }
 
-void DrawTextInRect(const std::string& text, const TextRect& rect, uint8_t colour, int flags) {
+void DrawTextInRect(std::string_view text, const TextRect& rect, uint8_t colour, int flags) {
     if (!lockedPixels || !lockedSurface || glyphScale <= 0) return;
     const int s = glyphScale;
     const int length = int(text.size());
@@ -201,4 +201,4 @@ void DrawTextInRect(const std::string& text, const TextRect& rect, uint8_t colou
     }
 }
 
-int TextWidth(const std::string& text) { return int(text.size()) * uiScale; }
+int TextWidth(std::string_view text) { return int(text.size()) * uiScale; }

@@ -5,7 +5,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
-#include <string>
+#include <string_view>
 #include <vector>
 
 constexpr int kFontCells = 160;                 // character cells in the image
@@ -39,7 +39,7 @@ int FontCell(uint8_t code);                     // cell of a character code (bla
 // Draws text (up to its end or a zero byte) with its top-left corner at
 // (x, y) of the locked target; shadowColour 0 draws no shadow.
 void DrawText(const char* text, int x, int y, uint8_t colour, uint8_t shadowColour);
-// Draws every byte of text inside rect, optionally centred; pixels outside
+// Draws every byte of text (zero bytes too) inside rect, optionally centred; pixels outside
 // the rectangle are not drawn. No shadow.
-void DrawTextInRect(const std::string& text, const TextRect& rect, uint8_t colour, int flags);
-int TextWidth(const std::string& text);         // length x uiScale pixels
+void DrawTextInRect(std::string_view text, const TextRect& rect, uint8_t colour, int flags);
+int TextWidth(std::string_view text);           // length x uiScale pixels
