@@ -97,6 +97,16 @@ protected:
     void TearDown() override { FreeTrackMaps(); }
 };
 
+TEST(ShippedTracks, EightOrMoreWithAGroupInASubfolder)
+{
+    std::vector<fs::path> tracks = ShippedTracks(kTrackDir);
+    EXPECT_GE(tracks.size(), 8u);
+    int grouped = 0;
+    for (const fs::path& p : tracks)
+        grouped += p.parent_path() != fs::path(kTrackDir);
+    EXPECT_GE(grouped, 2);
+}
+
 TEST_P(ShippedTrack, LoadsInGameAndEditorWithoutFlaws)
 {
     const std::string path = GetParam().string();

@@ -222,6 +222,11 @@ bool BuildPitLane(Build& b, std::string& error)
             b.pitFlat0 = static_cast<int>(k);
         if (s <= span - ramp)
             b.pitFlat1 = static_cast<int>(k);
+        const double margin = (p.width / 2 + 2) * b.ppu;
+        if (q.x < margin || q.y < margin || q.x > kLandSize - margin || q.y > kLandSize - margin) {
+            error = "the pit lane runs off the edge of the world";
+            return false;
+        }
         b.pit.push_back(q);
     }
     const int n = static_cast<int>(b.pit.size());
