@@ -47,7 +47,9 @@ struct ScreenPoint {
 void FillTerrainColourTables(uint8_t lit[48], uint8_t shaded[48]);
 // Seeds rand() and refills the noise table from it.
 void SeedTerrainNoise(unsigned seed);
-// Sizes the buffers for a W x Hs target; pixels == nullptr renders into ownImage.
+// Sizes the buffers for a W x Hs target (pixels == nullptr renders into
+// ownImage), fills the colour tables and reseeds the noise from the tick
+// count. Call it before loading the track: the load's view fit needs the shape.
 void SetupTerrainRenderer(int width, int height, uint8_t* pixels = nullptr, int pitch = 0);
 // Frees the buffers (race or preview ended).
 void FreeTerrainRenderer();

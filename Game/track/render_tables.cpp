@@ -5,6 +5,8 @@
 
 #include <cstdlib>
 
+#include <SDL.h>
+
 TerrainRenderer terrainRenderer;
 
 void FillTerrainColourTables(uint8_t lit[48], uint8_t shaded[48])
@@ -65,6 +67,7 @@ void SetupTerrainRenderer(int width, int height, uint8_t* pixels, int pitch)
     r.depth.assign(count, TerrainClearDepth);
     r.shade.assign(count, TerrainClearColour);
     FillTerrainColourTables(r.litColour, r.shadeColour);
+    SeedTerrainNoise(SDL_GetTicks());  // a new sprinkle of noise for every race
 }
 
 void FreeTerrainRenderer()
