@@ -4,6 +4,7 @@
 #include "Game/track/track.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <cstdlib>
@@ -15,7 +16,7 @@ namespace {
 std::string TempPath(const char* name)
 {
     static const std::string dir = [] {
-        std::string d = std::string(DW_BINARY_DIR) + "/editor_test_files";
+        std::string d = std::string(DW_BINARY_DIR) + "/editor_test_files_" + std::to_string(getpid());
         std::filesystem::create_directories(d);
         return d;
     }();

@@ -3,6 +3,7 @@
 #include "trackfile/trackfile.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <cstdio>
@@ -132,7 +133,7 @@ std::vector<uint8_t> Save(const TrackFile& t)
     return w.bytes;
 }
 
-std::string TempPath(const char* name) { return std::string(DW_BINARY_DIR) + "/trackfile_test_" + name; }
+std::string TempPath(const char* name) { return std::string(DW_BINARY_DIR) + "/trackfile_test_" + std::to_string(getpid()) + "_" + name; }
 
 }  // namespace
 

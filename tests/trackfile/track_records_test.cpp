@@ -3,6 +3,7 @@
 #include "trackfile/trackfile.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstring>
@@ -244,7 +245,7 @@ TEST(TrackRecords, BodySumsContinueIntoTheTrailerSums)
 
 TEST(TrackRecords, ResetAndWriteBackOnDisk)
 {
-    std::string path = std::string(DW_BINARY_DIR) + "/trackrecords_test.trk";
+    std::string path = std::string(DW_BINARY_DIR) + "/trackrecords_test_" + std::to_string(getpid()) + ".trk";
     std::vector<uint8_t> file = EditorFile();
     ASSERT_TRUE(WriteFileReplacing(path.c_str(), file.data(), file.size()));
     TrackRecords records;
@@ -279,7 +280,7 @@ TEST(TrackRecords, ResetAndWriteBackOnDisk)
 
 TEST(TrackRecords, EditorImportFindsTheGhostOfAnotherTrack)
 {
-    std::string path = std::string(DW_BINARY_DIR) + "/trackghost_test.trk";
+    std::string path = std::string(DW_BINARY_DIR) + "/trackghost_test_" + std::to_string(getpid()) + ".trk";
     std::vector<uint8_t> file = EditorFile();
     ASSERT_TRUE(WriteFileReplacing(path.c_str(), file.data(), file.size()));
     uint8_t worldSize = 0;

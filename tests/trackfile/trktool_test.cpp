@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstring>
@@ -15,10 +16,17 @@ struct RunResult {
     std::string out;
 };
 
+// A scratch path of this test process: ctest runs the tests of this file in
+// parallel processes, which must not share files.
+std::string ScratchPath(const char* name)
+{
+    return std::string(DW_BINARY_DIR) + "/trktool_" + std::to_string(getpid()) + "_" + name;
+}
+
 // Runs trktool with its standard error folded away into a file of its own.
 RunResult RunTool(const std::string& args, std::string* errors = nullptr)
 {
-    std::string errPath = std::string(DW_BINARY_DIR) + "/trktool_test.err";
+    std::string errPath = ScratchPath("test.err");
     std::string cmd = std::string(DW_RUN_DIR) + "/trktool " + args + " 2>" + errPath;
     RunResult r;
     FILE* p = popen(cmd.c_str(), "r");
@@ -61,7 +69,7 @@ TEST(Trktool, InfoListsEverySectionRecordsGhostAndTrailer)
     t.pitLine = {{0, 0}};
     t.author = "Author Name";
     t.comments = "Two\nlines";
-    std::string path = std::string(DW_BINARY_DIR) + "/trktool_test.trk";
+    std::string path = ScratchPath("test.trk");
     ASSERT_TRUE(WriteTrackFile(path.c_str(), t));
 
     TrackRecords records;
@@ -106,7 +114,7 @@ TEST(Trktool, ErrorsGoToStandardErrorWithAFailingStatus)
     EXPECT_EQ(r.out, "");
     EXPECT_NE(errors.find("cannot open"), std::string::npos);
 
-    std::string path = std::string(DW_BINARY_DIR) + "/trktool_junk.trk";
+    std::string path = ScratchPath("junk.trk");
     std::vector<uint8_t> junk(300, 0xFF);
     ASSERT_TRUE(WriteFileReplacing(path.c_str(), junk.data(), junk.size()));
     r = RunTool("identity " + Quote(path), &errors);
