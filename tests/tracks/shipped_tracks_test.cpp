@@ -281,4 +281,38 @@ TEST(ShippedTracks, RebuiltFromRecipesByteForByte)
     }
 }
 
+// Recipes that cannot make a sound track are refused without writing a file.
+TEST(TrackBuilder, RefusesRecipesThatMakeNoSoundTrack)
+{
+    const std::string builder = std::string(DW_RUN_DIR) + "/trackbuilder";
+    if (!fs::exists(builder))
+        GTEST_SKIP() << "trackbuilder is not built";
+    const std::string dir = std::string(DW_BINARY_DIR) + "/builder_refusals";
+    fs::create_directories(dir);
+    const std::string square = "world 100\nroad tarmac 8\npoint 20 20\npoint 80 20\npoint 80 80\npoint 20 80\n";
+    const struct {
+        const char* name;
+        std::string recipe;
+    } cases[] = {
+        {"sound", square + "pit left 0.2 1.8 10 6 2\n"},
+        {"unknown_word", square + "pit left 0.2 1.8 10 6 2\nbanana 3\n"},
+        {"too_few_points", "world 100\npoint 20 20\npoint 80 20\npoint 50 80\n"},
+        {"off_the_map", "world 100\nroad tarmac 8\npoint 2 20\npoint 80 20\npoint 80 80\npoint 20 80\n"
+                        "pit left 0.2 1.8 10 6 2\n"},
+        {"under_water", square + "water 200\npit left 0.2 1.8 10 6 2\n"},
+        {"no_pits", square},
+        {"pits_too_short", square + "pit left 0.2 0.6 10 6 4\n"},
+        {"pit_lane_on_the_track", square + "pit left 0.2 1.8 5 6 2\n"},
+    };
+    for (const auto& c : cases) {
+        const std::string recipe = dir + "/" + c.name + ".txt", track = dir + "/" + c.name + ".trk";
+        ASSERT_TRUE(WriteFileReplacing(recipe.c_str(), c.recipe.data(), c.recipe.size()));
+        fs::remove(track);
+        int status = std::system((builder + " build " + recipe + " " + track + " > /dev/null 2>&1").c_str());
+        const bool sound = std::string(c.name) == "sound";
+        EXPECT_EQ(status == 0, sound) << c.name;
+        EXPECT_EQ(fs::exists(track), sound) << c.name;
+    }
+}
+
 }  // namespace

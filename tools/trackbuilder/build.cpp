@@ -30,6 +30,7 @@ struct Build {
     double length;                // pixels
     double hw;                    // road half-width, pixels
     std::vector<Sample> pit;      // pit lane centre (empty without one)
+    std::vector<char> besidePit;  // per centre sample: the pit lane runs beside it
     int pitFlat0 = 0, pitFlat1 = 0;  // pit samples where the lane runs at full offset
 };
 
@@ -133,6 +134,8 @@ std::vector<int> Stretch(const Build& b, double from, double to)
     return out;
 }
 
+bool InPitStretch(const Build& b, int i) { return !b.besidePit.empty() && b.besidePit[i]; }
+
 void Codes(const RecipeSurface& s, uint8_t& inner, uint8_t& outer, bool& under)
 {
     if (!LandToolCodes(s.tool, s.button, inner, outer))
@@ -211,6 +214,9 @@ bool BuildPitLane(Build& b, std::string& error)
     }
     b.pit.clear();
     b.pitFlat0 = -1;
+    b.besidePit.assign(b.c.size(), 0);
+    for (int i : idx)
+        b.besidePit[i] = 1;
     for (size_t k = 0; k < idx.size(); k++) {
         const Sample& c = b.c[idx[k]];
         double s = k * kStep * b.length / b.c.size();
@@ -403,14 +409,6 @@ EditorLine Across(const Sample& c, double left, double right)
                       Clamp511(c.x - right * NormalX(c)), Clamp511(c.y - right * NormalY(c))};
 }
 
-bool InPitStretch(const Build& b, int i)
-{
-    if (b.pit.empty())
-        return false;
-    std::vector<int> idx = Stretch(b, b.r->pit.from, b.r->pit.to);
-    return std::find(idx.begin(), idx.end(), i) != idx.end();
-}
-
 // Checkpoints evenly along the lap, the finish line last. A checkpoint that
 // would also reach across another part of the track (a crossing) moves on.
 void BuildCheckpoints(Build& b, int finishIndex)
@@ -518,7 +516,7 @@ void PaintKerbs(Build& b)
         const double o = side * (b.hw - half);
         for (int i = 0; i < N; i++) {
             const Sample &c = b.c[i], &z = b.c[(i + 1) % N];
-            if (std::fabs(c.k) < tight || (!b.pit.empty() && InPitStretch(b, i)))
+            if (std::fabs(c.k) < tight || InPitStretch(b, i))
                 continue;
             bool stripe = static_cast<int>(i * b.length / N / piece) % 2 == 0;
             uint8_t code = stripe ? 11 : 9;
@@ -620,7 +618,7 @@ bool BuildTrack(const Recipe& r, Editor& e, std::string& error)
     d.pixelsPerUnit = 512.0f / r.worldSize;
     d.author = r.author;
     d.comments = r.comments;
-    Build b{&r, &e, 512.0 / r.worldSize, {}, 0, r.roadWidth * 0.5 * 512.0 / r.worldSize, {}, 0, 0};
+    Build b{&r, &e, 512.0 / r.worldSize, {}, 0, r.roadWidth * 0.5 * 512.0 / r.worldSize, {}, {}, 0, 0};
     SampleCentreLine(b);
     BuildHeights(b);
     const double margin = b.hw + 2 * b.ppu;
