@@ -87,7 +87,8 @@ int EditorLandCode(const EditorDocument& d, double x, double y)
 
 bool IsRoadCode(int code)
 {
-    // Tarmac, mud, gravel, painted lines, kerbs and oil: what a grid may stand on.
+    // Tarmac, mud, gravel, painted lines, kerbs and oil: what a grid may stand
+    // on and a driving line may run over.
     return code == 0 || code == 1 || code == 4 || code == 5 || (code >= 9 && code <= 12);
 }
 
@@ -166,9 +167,13 @@ TEST_P(ShippedTrack, GridStandsOnTheRoadBehindTheFinishInOrder)
     }
 }
 
-TEST_P(ShippedTrack, AiLineCrossesEveryCheckpointInOrderAboveWater)
+TEST_P(ShippedTrack, AiLinesCrossEveryCheckpointInOrderOnTheRoad)
 {
-    ASSERT_EQ(LoadTrackFile(GetParam().string(), 0), 0);
+    const std::string path = GetParam().string();
+    ASSERT_EQ(LoadTrackFile(path, 0), 0);
+    static Editor editor;
+    EditorInit(editor);
+    ASSERT_TRUE(EditorLoad(editor, path.c_str()).ok);
     const TrackMaps& m = trackMaps;
     const int n = static_cast<int>(m.aiLine.size());
     ASSERT_GE(n, 3);
@@ -182,10 +187,11 @@ TEST_P(ShippedTrack, AiLineCrossesEveryCheckpointInOrderAboveWater)
         EXPECT_GT(place, last) << "checkpoint " << c << " out of driving order";
         last = place;
     }
-    for (const Vec3& p : m.aiLine)
-        EXPECT_GT(TerrainHeight(p.x, p.z), m.waterHeight + 0.05f);
-    for (const Vec3& p : m.pitLine)
-        EXPECT_GT(TerrainHeight(p.x, p.z), m.waterHeight + 0.05f);
+    for (const std::vector<Vec3>* line : {&m.aiLine, &m.pitLine})
+        for (const Vec3& p : *line) {
+            EXPECT_GT(TerrainHeight(p.x, p.z), m.waterHeight + 0.05f);
+            EXPECT_TRUE(IsRoadCode(EditorLandCode(editor.doc, p.x, p.z))) << "off the road at " << p.x << ", " << p.z;
+        }
 }
 
 TEST_P(ShippedTrack, PitLaneJoinsTheTrackAndLimitersCloseIt)
