@@ -134,6 +134,7 @@ void FitTrackViewForAspect(float aspect)
 {
     TrackMaps& m = trackMaps;
     if (m.heights.size() < 64u * 64u) return;
+    if (!(aspect > 0.01f && aspect < 100.0f)) aspect = kDefaultAspect;
     const RVec H = Row(m.viewHorizontal), V = Row(m.viewVertical), D = Row(m.viewDepth);
     const float S = m.worldSize;
     // The four top corners of the world block, taken at the outside of the
