@@ -202,3 +202,18 @@ TEST(RenderPixels, PanelStripIsClearedToColour240AndDepthZero)
         }
     EXPECT_NE(Depth(320, first - 100), 0);
 }
+
+TEST(RenderPixels, NothingLoadedDrawsOnlyTheClearPicture)
+{
+    FreeTrackMaps();
+    SetupTerrainRenderer(64, 48);
+    RenderTrackImage();
+    for (uint8_t c : terrainRenderer.ownImage) ASSERT_EQ(c, TerrainClearColour);
+    for (uint16_t d : terrainRenderer.depth) ASSERT_EQ(d, TerrainClearDepth);
+    RedrawLandCell(3, 3);
+    MarkBridgeOrStand(1, 1, 1, 2, 1.0f);
+    EXPECT_EQ(TerrainGroundValue(1, 1), 0);
+    FreeTerrainRenderer();
+    RenderTrackImage();  // no target: nothing happens
+    EXPECT_EQ(terrainRenderer.image, nullptr);
+}
