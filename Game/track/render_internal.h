@@ -71,8 +71,22 @@ inline float NextNoise()
     return r.noise[++r.noiseIndex];
 }
 
-// Colour of a ground value g at shading s with noise n; writes the shade entry.
-void GroundColour(int g, float s, uint8_t& index, uint8_t& shadeEntry);
+// Colour of a ground value g at shading s with the next noise value; writes
+// the shade entry. Inline: the terrain routine calls it for every pixel.
+inline void GroundColour(int g, float s, uint8_t& index, uint8_t& shadeEntry)
+{
+    const TerrainRenderer& r = terrainRenderer;
+    if (g < 0 || g > 47) g = 16;  // never from the loader; keeps a damaged map in the tables
+    float a = r.litColour[g], b = r.shadeColour[g];
+    float n = NextNoise();
+    if (g < 40) {
+        index = static_cast<uint8_t>(static_cast<int>(a + s * (b - a) + n));
+        shadeEntry = r.shadeColour[g];
+    } else {
+        index = static_cast<uint8_t>(static_cast<int>(a + s * (b - a) + 3.0f * n) - 1);
+        shadeEntry = static_cast<uint8_t>(static_cast<int>(b + 3.0f * n - 1.0f));
+    }
+}
 
 // Draws every object of TrackMaps after the grid and sets their heights.
 void DrawTrackObjects();

@@ -80,18 +80,3 @@ void FreeTerrainRenderer()
     r.width = r.height = r.pitch = 0;
     r.widthF = r.aspect = 0;
 }
-
-void GroundColour(int g, float s, uint8_t& index, uint8_t& shadeEntry)
-{
-    const TerrainRenderer& r = terrainRenderer;
-    if (g < 0 || g > 47) g = 16;  // never from the loader; keeps a damaged map in the tables
-    float a = r.litColour[g], b = r.shadeColour[g];
-    float n = NextNoise();
-    if (g < 40) {
-        index = static_cast<uint8_t>(static_cast<int>(a + s * (b - a) + n));
-        shadeEntry = r.shadeColour[g];
-    } else {
-        index = static_cast<uint8_t>(static_cast<int>(a + s * (b - a) + 3.0f * n) - 1);
-        shadeEntry = static_cast<uint8_t>(static_cast<int>(b + 3.0f * n - 1.0f));
-    }
-}
