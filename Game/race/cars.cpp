@@ -159,3 +159,9 @@ int LoadCarCatalogue()
     EnterBaseDirectory();  // data folders are relative to the program directory
     return LoadCarCatalogueFrom("cars");
 }
+
+void FreeCarCatalogue()
+{
+    carCatalogue.clear();
+    carCatalogue.shrink_to_fit();
+}

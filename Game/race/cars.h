@@ -11,6 +11,8 @@ extern std::vector<CarDefinition> carCatalogue;  // never empty after LoadCarCat
 
 // Rebuilds the catalogue from "cars" below the program directory; returns the car count.
 int LoadCarCatalogue();
+// Empties the catalogue (at release; the next start-up loads it again).
+void FreeCarCatalogue();
 // As LoadCarCatalogue, from the given folder (relative or absolute).
 int LoadCarCatalogueFrom(const std::string& folder);
 // Appends the valid cars of one ".car" file image to cars; false (nothing

@@ -203,6 +203,7 @@ int InitGame() {
 void ReleaseGame(bool partial) {
     SDL_ShowCursor(SDL_ENABLE);
     if (!partial) HideFirstScreen();
+    FreeCarCatalogue();
     FreeFont();
     FreeVideoSurfaces();
     FreeKeyState();

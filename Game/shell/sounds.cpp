@@ -208,20 +208,25 @@ int ShareSound(int id)
     return Register(copy);
 }
 
+// Empties every channel playing sound (every channel when sound is null),
+// under the audio lock so the mixer never reads a half-cleared channel.
+static void StopChannels(const Sound* sound)
+{
+    AudioLock lock;
+    for (MixChannel& ch : mixChannels) {
+        if (!sound || ch.sound == sound) {
+            ch.sound = nullptr;
+            ch.position = 0.0f;
+            ch.loop = 0;
+        }
+    }
+}
+
 void ReleaseSound(int id)
 {
     Sound* sound = SoundById(id);
     if (!sound) return;
-    {
-        AudioLock lock;
-        for (MixChannel& ch : mixChannels) {
-            if (ch.sound == sound) {
-                ch.sound = nullptr;
-                ch.position = 0.0f;
-                ch.loop = 0;
-            }
-        }
-    }
+    StopChannels(sound);
     registry[static_cast<size_t>(id) - 1] = nullptr;
     DropSampleData(sound->data);
     delete sound;
@@ -229,14 +234,7 @@ void ReleaseSound(int id)
 
 void ReleaseAllSounds()
 {
-    {
-        AudioLock lock;
-        for (MixChannel& ch : mixChannels) {
-            ch.sound = nullptr;
-            ch.position = 0.0f;
-            ch.loop = 0;
-        }
-    }
+    StopChannels(nullptr);
     for (Sound* sound : registry) {
         if (!sound) continue;
         DropSampleData(sound->data);
@@ -266,14 +264,7 @@ void StopSound(int id)
 {
     Sound* sound = SoundById(id);
     if (!sound) return;
-    AudioLock lock;
-    for (MixChannel& ch : mixChannels) {
-        if (ch.sound == sound) {
-            ch.sound = nullptr;
-            ch.position = 0.0f;
-            ch.loop = 0;
-        }
-    }
+    StopChannels(sound);
 }
 
 void SetSoundRate(int id, float rate)
