@@ -116,25 +116,16 @@ bool DecodeHeightBitmap(const uint8_t* data, size_t size, uint16_t* height)
     return !r.failed;
 }
 
-static EditorResult Message(bool ok, const char* message)
-{
-    EditorResult r;
-    r.ok = ok;
-    r.message = message;
-    r.caption = kCaptionCourseforge;
-    return r;
-}
-
 // The undo copy is taken only once the file has decoded, so a failed import
 // leaves the earlier undo step intact as well as the map.
 EditorResult EditorImportLand(Editor& e, const char* path)
 {
     std::vector<uint8_t> file;
     if (!ReadWholeFile(path, file, kBmpMaxFile))
-        return Message(false, kMsgCantOpenFile);
+        return MessageResult(false, kMsgCantOpenFile, kCaptionCourseforge);
     std::vector<uint8_t> land(size_t(kLandSize) * kLandSize);
     if (!DecodeLandBitmap(file.data(), file.size(), land.data()))
-        return Message(false, kMsgNotLandBitmap);
+        return MessageResult(false, kMsgNotLandBitmap, kCaptionCourseforge);
     e.doc.landUndo = e.doc.land;
     e.doc.landUndoEnabled = true;
     e.doc.land = std::move(land);
@@ -145,10 +136,10 @@ EditorResult EditorImportHeight(Editor& e, const char* path)
 {
     std::vector<uint8_t> file;
     if (!ReadWholeFile(path, file, kBmpMaxFile))
-        return Message(false, kMsgCantOpenFile);
+        return MessageResult(false, kMsgCantOpenFile, kCaptionCourseforge);
     std::vector<uint16_t> height(size_t(kHeightSize) * kHeightSize);
     if (!DecodeHeightBitmap(file.data(), file.size(), height.data()))
-        return Message(false, kMsgNotHeightBitmap);
+        return MessageResult(false, kMsgNotHeightBitmap, kCaptionCourseforge);
     e.doc.heightUndo = e.doc.height;
     e.doc.heightUndoEnabled = true;
     e.doc.height = std::move(height);
@@ -159,7 +150,7 @@ EditorResult EditorExportLand(const Editor& e, const char* path)
 {
     const std::vector<uint8_t> bmp = EncodeLandBitmap(e.doc.land.data());
     if (!WriteFileReplacing(path, bmp.data(), bmp.size()))
-        return Message(false, kMsgCantCreateBitmap);
+        return MessageResult(false, kMsgCantCreateBitmap, kCaptionCourseforge);
     return EditorResult{};
 }
 
@@ -167,7 +158,7 @@ EditorResult EditorExportHeight(const Editor& e, const char* path)
 {
     const std::vector<uint8_t> bmp = EncodeHeightBitmap(e.doc.height.data());
     if (!WriteFileReplacing(path, bmp.data(), bmp.size()))
-        return Message(false, kMsgCantCreateBitmap);
+        return MessageResult(false, kMsgCantCreateBitmap, kCaptionCourseforge);
     return EditorResult{};
 }
 
@@ -210,8 +201,8 @@ EditorResult EditorImportAiLine(Editor& e, const char* path)
 {
     std::vector<uint8_t> file;
     if (!ReadWholeFile(path, file))
-        return Message(false, kMsgCantOpenFile);
+        return MessageResult(false, kMsgCantOpenFile, kCaptionCourseforge);
     if (!DecodeGhostAiLine(file.data(), file.size(), e.doc.pixelsPerUnit, e.doc.aiLine))
-        return Message(false, kMsgNoGhostLap);
+        return MessageResult(false, kMsgNoGhostLap, kCaptionCourseforge);
     return FullRedrawResult();
 }

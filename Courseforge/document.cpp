@@ -140,6 +140,15 @@ EditorResult FullRedrawResult()
     return r;
 }
 
+EditorResult MessageResult(bool ok, const char* message, const char* caption)
+{
+    EditorResult r;
+    r.ok = ok;
+    r.message = message;
+    r.caption = caption;
+    return r;
+}
+
 EditorResult EditorUndoLand(Editor& e)
 {
     if (!e.doc.landUndoEnabled)

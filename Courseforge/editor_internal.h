@@ -8,6 +8,8 @@ void TouchArea(EditorResult& r, int x0, int y0, int x1, int y1);
 bool SaneCoordinate(float v);
 // A result that asks for a full redraw.
 EditorResult FullRedrawResult();
+// A result with a message box to show: ok tells whether the command went through.
+EditorResult MessageResult(bool ok, const char* message, const char* caption);
 
 bool IsLandTool(int tool);                                                    // tools 0-9 and Mud
 void LandPress(Editor& e, EditorButton button, float x, float y, EditorResult& r);

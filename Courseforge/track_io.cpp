@@ -76,25 +76,16 @@ static void ToTrackFile(const EditorDocument& d, TrackFile& t)
     t.trackLength = TrackLengthFromAiLine(t.aiLine, d.worldSize);
 }
 
-static EditorResult Failure(const char* message, const char* caption)
-{
-    EditorResult r;
-    r.ok = false;
-    r.message = message;
-    r.caption = caption;
-    return r;
-}
-
 EditorResult EditorLoad(Editor& e, const char* path)
 {
     TrackFile t;
     const int status = ReadTrackFile(path, TrackReadEditor, t);
     if (status == kTrackTooNew)
-        return Failure(kMsgNewerVersion, kCaptionCourseforge);
+        return MessageResult(false, kMsgNewerVersion, kCaptionCourseforge);
     // A file cut short or with counts beyond its size is refused like one that
     // can't be opened: the document stays as it was.
     if (status != kTrackOk || t.land.size() != size_t(kLandCells) || t.heights.size() < size_t(kHeightCells))
-        return Failure(kMsgCantOpenFile, kCaptionTrackEditor);
+        return MessageResult(false, kMsgCantOpenFile, kCaptionTrackEditor);
 
     EditorDocument& d = e.doc;
     // Cells the run stream did not reach keep the previous content.
@@ -157,7 +148,7 @@ EditorResult EditorSave(Editor& e, const char* path)
     TrackFile t;
     ToTrackFile(e.doc, t);
     if (!WriteTrackFile(path, t))
-        return Failure(kMsgCantCreateTrack, kCaptionTrackEditor);
+        return MessageResult(false, kMsgCantCreateTrack, kCaptionTrackEditor);
     e.doc.fileName = path;
     return EditorResult{};
 }
