@@ -10,11 +10,8 @@
 #include <vector>
 
 #include "trackfile/trackfile.h"
+#include "trackfile/vec3.h"
 
-// A world vector: (east, up, north) in world units.
-struct Vec3 {
-    float x, y, z;
-};
 
 constexpr int kMaxPitCrews = 6;  // crews beyond these are ignored
 constexpr int kCrewMembers = 8;  // members of one pit crew
