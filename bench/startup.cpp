@@ -1,5 +1,6 @@
 // Start-up to the first presented frame on the dummy video driver: SDL,
 // InitGame with the shipped data, one presented menu frame, then release.
+#include "Game/game.h"
 #include "Game/shell/settings.h"
 #include "Game/shell/shell.h"
 #include "Game/shell/video.h"

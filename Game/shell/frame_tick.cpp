@@ -3,6 +3,10 @@
 // 10 ms), so a slow frame drops time instead of falling further behind.
 #include "Game/shell/shell.h"
 
+bool inRace = false;
+StepClock stepClock;
+FrameTickHooks frameTickHooks = {};
+
 namespace {
 
 constexpr uint32_t kMaxFrameMs = 200;
@@ -32,4 +36,20 @@ FrameTickResult FrameTick(StepClock& clock, bool alternativeSpeed) {
         result.drew = true;
     }
     return result;
+}
+
+void EnterRace(bool (*step)(), void (*draw)()) {
+    frameTickHooks.step = step;
+    frameTickHooks.draw = draw;
+    stepClock.accumulatedMs = 0;
+    stepClock.lastTick = Now();
+    ClearKeyPresses();
+    inRace = true;
+}
+
+void LeaveRace() {
+    inRace = false;
+    frameTickHooks.step = nullptr;
+    frameTickHooks.draw = nullptr;
+    ClearKeyPresses();
 }

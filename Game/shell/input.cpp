@@ -8,6 +8,7 @@
 #include <cstring>
 
 std::vector<JoystickInfo> Joysticks;
+uint8_t* keyState = nullptr;
 
 namespace {
 

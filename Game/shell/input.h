@@ -1,7 +1,7 @@
 // Input devices and control bindings: the per-step keyboard snapshot
-// (`keyState`, owned by the shell), the joysticks opened at start-up, a
-// control's binding (one key or one joystick input) read as 0..100, the
-// "Select control for" capture prompt and the display names of bindings.
+// (`keyState`), the joysticks opened at start-up, a
+// control's binding (one key or one joystick input) read as 0..100 and the
+// display names of bindings. The capture prompt is a front-end screen.
 #pragma once
 #include <SDL.h>
 
@@ -11,6 +11,7 @@
 
 #include "trackfile/byte_io.h"
 
+constexpr int kKeyStateSize = 323;       // one byte per SDL key symbol
 constexpr int kKeyNameCount = 512;       // key codes that have a display name
 constexpr int kJoyBindingBytes = 12;     // stored size of a JoyBinding
 constexpr int kCaptureAxisThreshold = 16000;  // an axis must pass this to be captured
@@ -35,6 +36,7 @@ struct JoystickInfo {
 };
 
 extern std::vector<JoystickInfo> Joysticks;  // opened at start-up, in SDL device order
+extern uint8_t* keyState;                    // kKeyStateSize bytes per-step snapshot, allocated by AllocKeyState
 
 // Where the input layer reads its devices. SDL by default; tests put in
 // scripted keyboards and joysticks.
@@ -54,7 +56,6 @@ void RefreshKeyState();                            // pumps events, copies SDL's
 void OpenJoysticks();                              // opens every joystick not yet open into Joysticks
 int ControlValue(int key, const JoyBinding& binding);   // 0..100: how strongly the control is held
 int JoyReadingValue(const JoyBinding& binding, int reading); // 0..100 from a raw axis, button or hat reading
-int CaptureBinding(const char* controlName, JoyBinding* binding); // key code, -1 cancelled, -2 joystick captured
 
 std::string KeyName(int code);                     // display name of a key code 0..511, "" otherwise
 std::string JoyBindingName(const JoyBinding& binding); // "Joy #0: Axis #1-" and the like

@@ -36,7 +36,6 @@ const NamedRange kRanges[] = {
     {303, kModifiers, 11},  {314, kSystem, 9},
 };
 
-constexpr int kTextUnassigned = 80;
 
 }  // namespace
 

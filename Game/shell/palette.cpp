@@ -9,6 +9,8 @@
 #include <strings.h>
 #include <string>
 
+SDL_Color currentPalette[256] = {};
+
 namespace {
 
 using Table = std::array<std::array<uint8_t, 3>, 256>;

@@ -6,6 +6,8 @@
 #include <cstring>
 #include <unistd.h>
 
+std::string baseDirectory;
+
 std::string BaseDirectoryFromCommandLine(const char* commandLine, char separator) {
     if (!commandLine || !commandLine[0]) return "";
     size_t length = strlen(commandLine);

@@ -3,7 +3,11 @@
 #include "Game/shell/settings.h"
 #include "Game/shell/ini.h"
 #include "Game/shell/shell.h"
+#include "Game/shell/video.h"
 #include <cstring>
+
+Settings settings = {};
+IniSettings iniSettings = {};
 
 namespace {
 
@@ -130,8 +134,7 @@ void LoadOptions() {
         ByteReader r = MakeReader(bytes);
         if (ReadU32(r) == kOptionsVersion && !r.failed) ReadSettings(r, settings);
     }
-    screenWidth = int32_t(settings.screenWidthSetting);
-    screenHeight = int32_t(settings.screenHeightSetting);
+    SetScreenSize(int32_t(settings.screenWidthSetting), int32_t(settings.screenHeightSetting));
 }
 
 bool SaveOptions() {

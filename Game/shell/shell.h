@@ -1,26 +1,17 @@
-// The frame of the game program: program directory, start-up and release,
-// the main loop with its event pump and global hot keys, and the timing head
-// of the race frame tick. One thread runs all of it (audio has its own).
+// The platform frame of the game program: program directory, event handling
+// with the global hot keys and the menu hooks, race entry and exit, and the
+// timing head of the race frame tick. The start-up order and the main loop
+// are the top level's (Game/game.h). One thread runs all of it (audio has its own).
 #pragma once
 #include <SDL.h>
 #include <cstdint>
 #include <string>
 #include <vector>
 
-struct DisplayMode {
-    uint32_t width;
-    uint32_t height;
-};
-
-constexpr int kKeyStateSize = 323;              // one byte per SDL key symbol
-
 extern std::string baseDirectory;               // folder of the executable, made current before file access
 extern bool inRace;                             // race screen owns the frame (else the menus do)
 extern bool altEnterConsumed;                   // Alt+Enter switched the mode during the current event
 extern bool quitRequested;                      // set by RequestQuit; HandleEvent then returns false
-extern std::vector<DisplayMode> displayModes;   // sizes of the primary display, largest first
-extern int32_t screenWidth, screenHeight;       // size of the current video mode
-extern uint8_t* keyState;                       // kKeyStateSize bytes, allocated by the first InitGame
 
 // Program directory from a raw command line: quoted path without, unquoted with trailing separator.
 std::string BaseDirectoryFromCommandLine(const char* commandLine, char separator = '\\');
@@ -29,13 +20,8 @@ bool FindProgramDirectory(const char* argv0);
 // Makes baseDirectory the current directory (nothing when it is empty); false when chdir fails.
 bool EnterBaseDirectory();
 
-int RunGame();                                  // 0 after a normal quit, -1 when start-up failed
-int InitGame();                                 // loads (or reloads) all resources; negative is fatal
-void ReleaseGame(bool partial);                 // partial keeps menus, audio device and joysticks
-bool PumpEvents(uint32_t maxEvents);            // handles events (0 = all), runs one frame; false = quit
 bool HandleEvent(const SDL_Event& event);       // one SDL event; false = quit
 int KeyToChar(const SDL_keysym& keysym);        // character for text entry, 0 for none
-void PresentMenuFrame();                        // back buffer to screen, then flip
 void RequestQuit();                             // asks the main loop to end after the current event
 
 // Menu input: HandleEvent routes keys and mouse here in menu mode. The menu
@@ -77,3 +63,15 @@ struct FrameTickResult {
 };
 // Race frame tick: runs the steps that are due (at most 20), draws once if any asked to.
 FrameTickResult FrameTick(StepClock& clock, bool alternativeSpeed);
+
+// Race entry and exit. EnterRace hands the frame to the race: it sets the step
+// and draw hooks, restarts the step clock from now (so the first tick does not
+// catch up on the time spent in the menus) and forgets earlier key presses.
+// LeaveRace gives the frame back to the menus and clears the hooks.
+void EnterRace(bool (*step)(), void (*draw)());
+void LeaveRace();
+
+// Key presses during a race, as edges: HandleEvent records every key-down
+// except the global hot keys while inRace; the race takes them one at a time.
+bool TakeKeyPress(int key);                     // true once per press since the last take; key is an SDLKey
+void ClearKeyPresses();                         // forgets every recorded press

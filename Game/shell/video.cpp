@@ -5,6 +5,17 @@
 #include "Game/shell/video.h"
 #include <algorithm>
 
+std::vector<DisplayMode> displayModes;
+int32_t screenWidth = 0, screenHeight = 0;
+SDL_Surface* backBuffer = nullptr;
+SDL_Surface* backgroundSurface = nullptr;
+SDL_Surface* lockedSurface = nullptr;
+uint8_t* lockedPixels = nullptr;
+int32_t lockedPitch = 0;
+int32_t uiScale = 0;
+int32_t lineWidth = 0;
+int32_t shadowOffset = 0;
+
 namespace {
 
 Uint32 ModeFlags(bool windowed) { return windowed ? 0 : (SDL_FULLSCREEN | SDL_HWPALETTE); }
@@ -77,6 +88,13 @@ std::vector<DisplayMode> EnumerateDisplayModes() {
     return SortDisplayModes(modes);
 }
 
+void ListDisplayModes() { displayModes = EnumerateDisplayModes(); }
+
+void SetScreenSize(int32_t width, int32_t height) {
+    screenWidth = width;
+    screenHeight = height;
+}
+
 bool IsDisplayMode(int32_t width, int32_t height) {
     for (const DisplayMode& m : displayModes) {
         if (int64_t(m.width) == width && int64_t(m.height) == height) return true;
@@ -99,8 +117,7 @@ bool SetVideoMode(bool windowed) {
 
 bool ResetVideoMode(int32_t width, int32_t height, bool windowed) {
     FreeVideoSurfaces();
-    screenWidth = width;
-    screenHeight = height;
+    SetScreenSize(width, height);
     return SetVideoMode(windowed);
 }
 

@@ -7,6 +7,14 @@
 #include <vector>
 #include "Game/shell/shell.h"
 
+struct DisplayMode {
+    uint32_t width;
+    uint32_t height;
+};
+extern std::vector<DisplayMode> displayModes;   // sizes of the primary display, largest first
+extern int32_t screenWidth, screenHeight;       // size of the current video mode
+void SetScreenSize(int32_t width, int32_t height); // the size the next SetVideoMode uses
+
 enum SurfaceId { kScreenSurface = 0, kBackBuffer = 1, kBackgroundSurface = 2 };
 
 extern SDL_Surface* backBuffer;                 // every frame is composed here
@@ -29,6 +37,7 @@ float UiOriginY();                              // top edge of the grid in pixel
 // Display modes.
 std::vector<DisplayMode> SortDisplayModes(std::vector<DisplayMode> modes);  // one entry per size, largest first
 std::vector<DisplayMode> EnumerateDisplayModes();   // SDL's full-screen modes, or common sizes when SDL lists none
+void ListDisplayModes();                            // fills displayModes from EnumerateDisplayModes
 bool IsDisplayMode(int32_t width, int32_t height);  // size is in displayModes
 
 bool SetVideoMode(bool windowed);               // mode at screenWidth x screenHeight plus both off-screen surfaces

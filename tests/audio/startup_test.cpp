@@ -3,6 +3,7 @@
 // it; without a device the game still starts, silent.
 #include "tests/audio/audio_fixture.h"
 
+#include "Game/game.h"
 #include "Game/shell/input.h"
 #include "Game/shell/settings.h"
 #include "Game/shell/shell.h"

@@ -1,6 +1,7 @@
 // The "Select control for" prompt, fed with key events pushed into SDL's
 // queue (a scripted keyboard turns them into key state, as a real driver
 // does) and with scripted joysticks; every 10 ms wait advances the script.
+#include "Game/frontend/frontend.h"
 #include "Game/shell/font.h"
 #include "Game/shell/input.h"
 #include "Game/shell/shell.h"

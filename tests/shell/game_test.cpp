@@ -1,4 +1,5 @@
-#include "Game/shell/first_screen.h"
+#include "Game/game.h"
+#include "Game/frontend/frontend.h"
 #include "Game/shell/settings.h"
 #include "Game/shell/shell.h"
 #include "Game/shell/video.h"
@@ -181,6 +182,25 @@ TEST_F(FrameTickTest, NoDrawWhenNoStepAsksAndNoHangOnZeroStep) {
     EXPECT_EQ(FrameTick(wrapped, false).steps, 3);
 }
 
+TEST_F(FrameTickTest, EnteringARaceStartsTheClockFromNowAndLeavingClearsTheHooks) {
+    // An hour in the menus: the first tick after entering must not catch up.
+    fakeNow = 3600000;
+    stepClock.lastTick = 0;
+    stepClock.accumulatedMs = 150;
+    EnterRace(FakeStep, FakeDraw);
+    EXPECT_TRUE(inRace);
+    EXPECT_EQ(FrameTick(stepClock, false).steps, 0);
+    fakeNow += 30;
+    EXPECT_EQ(FrameTick(stepClock, false).steps, 3);
+    EXPECT_EQ(framesDrawn, 1);
+    LeaveRace();
+    EXPECT_FALSE(inRace);
+    fakeNow += 100;
+    EXPECT_EQ(FrameTick(stepClock, false).steps, 10);
+    EXPECT_EQ(stepsRun, 3);  // no race step runs after leaving
+    EXPECT_EQ(framesDrawn, 1);
+}
+
 namespace {
 
 struct MenuLog {
@@ -335,6 +355,37 @@ TEST_F(EventTest, ScreenshotKeysWorkInRaceModeAndEscapeLeavesTheFirstScreen) {
     EXPECT_TRUE(HandleEvent(KeyEvent(SDL_KEYDOWN, SDLK_a)));
     EXPECT_FALSE(HandleEvent(KeyEvent(SDL_KEYDOWN, SDLK_ESCAPE)));
     HideFirstScreen();
+}
+
+TEST_F(EventTest, RaceSeesKeyPressesAsEdgesButNotTheHotKeys) {
+    FrameTickHooks savedHooks = frameTickHooks;
+    EnterRace(nullptr, nullptr);
+    EXPECT_TRUE(HandleEvent(KeyEvent(SDL_KEYDOWN, SDLK_ESCAPE)));
+    EXPECT_TRUE(HandleEvent(KeyEvent(SDL_KEYUP, SDLK_ESCAPE)));
+    EXPECT_TRUE(HandleEvent(KeyEvent(SDL_KEYDOWN, SDLK_p)));
+    EXPECT_TRUE(HandleEvent(KeyEvent(SDL_KEYDOWN, SDLK_p)));
+    EXPECT_TRUE(HandleEvent(KeyEvent(SDL_KEYDOWN, SDLK_RETURN, KMOD_LALT)));  // switches the mode only
+    EXPECT_TRUE(HandleEvent(KeyEvent(SDL_KEYDOWN, SDLK_RETURN, KMOD_LALT)));
+    EXPECT_TRUE(menuLog.calls.empty());
+    EXPECT_TRUE(TakeKeyPress(SDLK_ESCAPE));
+    EXPECT_FALSE(TakeKeyPress(SDLK_ESCAPE));  // one press, one edge; the release adds none
+    EXPECT_TRUE(TakeKeyPress(SDLK_p));
+    EXPECT_TRUE(TakeKeyPress(SDLK_p));
+    EXPECT_FALSE(TakeKeyPress(SDLK_p));
+    EXPECT_FALSE(TakeKeyPress(SDLK_RETURN));
+    EXPECT_FALSE(TakeKeyPress(-1));
+    EXPECT_FALSE(TakeKeyPress(kKeyStateSize));
+    // A press left untaken does not survive into the next race.
+    EXPECT_TRUE(HandleEvent(KeyEvent(SDL_KEYDOWN, SDLK_SPACE)));
+    LeaveRace();
+    EXPECT_FALSE(inRace);
+    EXPECT_TRUE(HandleEvent(KeyEvent(SDL_KEYDOWN, SDLK_ESCAPE)));  // to the menus again
+    EXPECT_EQ(menuLog.calls, (std::vector<std::string>{"cancel+"}));
+    EnterRace(nullptr, nullptr);
+    EXPECT_FALSE(TakeKeyPress(SDLK_SPACE));
+    EXPECT_FALSE(TakeKeyPress(SDLK_ESCAPE));
+    LeaveRace();
+    frameTickHooks = savedHooks;
 }
 
 TEST(InitGame, StoredSizeThatIsNoDisplayModeStartsAt640x480) {

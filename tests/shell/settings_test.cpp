@@ -1,4 +1,5 @@
 #include "Game/shell/settings.h"
+#include "Game/shell/video.h"
 #include "temp_folder.h"
 #include <gtest/gtest.h>
 #include <cstring>

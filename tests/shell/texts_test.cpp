@@ -1,5 +1,6 @@
 // The string table: entry parsing of language files and loading with fallbacks.
 #include <gtest/gtest.h>
+#include <utility>
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -66,6 +67,20 @@ TEST(BuiltInTexts, KeepBlanksPluralFormsAndIdOrder) {
     EXPECT_STREQ(kDefaultTexts[168], "Are you sure you want to quit to the main menu?");
     // Filled with the defaults from the start, before any language load.
     for (int id = 0; id < kTextCount; ++id) EXPECT_EQ(Texts[id], kDefaultTexts[id]) << id;
+}
+
+TEST(BuiltInTexts, NamedIdsPointAtTheirTexts) {
+    const std::pair<int, const char*> named[] = {
+        {kTextOops, "Oops!"}, {kTextAfterRace, "after race "}, {kTextRaceLength, "Race length"},
+        {kTextOk, "OK"}, {kTextMessageOk, "OK"}, {kTextOptionsTitle, "Options"},
+        {kTextRaceLengthOption, "Race length"}, {kTextPointUnit, "point|points"},
+        {kTextUnassigned, "unassigned"}, {kTextSelectControl, "Select control for"},
+        {kTextMissingFileEnd, "' does not exist!"}, {kTextAreYouSureQuit, "Are you sure?"},
+        {kTextAreYouSureReset, "Are you sure?"}, {kTextDeleteTracksTitle, "Delete tracks"},
+        {kTextReplayHint, "ESC to exit, F1 for help."}, {kTextMinutesPlusTwoLaps, "minutes (+2 laps)"},
+        {kTextQuitToMainMenuConfirm, "Are you sure you want to quit to the main menu?"},
+    };
+    for (const auto& [id, text] : named) EXPECT_STREQ(kDefaultTexts[id], text) << id;
 }
 
 TEST(FindText, MarkerOnOneLineTextOnTheNext) {

@@ -1,7 +1,7 @@
 // The modal "Select control for" prompt: drawn straight onto the screen, it
 // polls the keyboard and the joysticks every 10 ms until a key is released
 // or a joystick input is moved far enough, outside the menu system.
-#include "Game/shell/input.h"
+#include "Game/frontend/frontend.h"
 
 #include "Game/shell/font.h"
 #include "Game/shell/shell.h"
@@ -16,7 +16,6 @@ constexpr int kPromptBorderColour = 240;
 constexpr int kPromptFillColour = 100;
 constexpr int kPromptTitleColour = 240;
 constexpr int kPromptNameColour = 90;
-constexpr int kTextSelectControl = 88;
 
 void DrawPrompt(const char* controlName)
 {

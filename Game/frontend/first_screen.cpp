@@ -1,6 +1,6 @@
 // The screen the game starts on until the menus exist: a panel on the UI
 // grid with the title and a line saying that Escape quits.
-#include "Game/shell/first_screen.h"
+#include "Game/frontend/frontend.h"
 #include "Game/shell/font.h"
 #include "Game/shell/shell.h"
 #include "Game/shell/video.h"

@@ -1,25 +1,16 @@
-// Start-up, the main loop and shutdown: RunGame brings up SDL and the
-// resources (InitGame), polls events and runs frames until a quit, then
-// releases everything and saves the player's options.
-#include "Game/race/cars.h"
+// Event handling of the shell: the global hot keys (screenshots, Alt+F4,
+// Alt+Enter), then menu input through the menu hooks or, during a race, key
+// presses recorded as edges for the race to take.
 #include "Game/shell/shell.h"
-#include "Game/shell/audio.h"
 #include "Game/shell/input.h"
-#include "Game/shell/first_screen.h"
-#include "Game/shell/font.h"
 #include "Game/shell/settings.h"
-#include "Game/shell/texts.h"
 #include "Game/shell/video.h"
-#include <cstdio>
-#include <cstdlib>
+
+bool altEnterConsumed = false;
+bool quitRequested = false;
+MenuInputHooks menuInput = {};
 
 namespace {
-
-constexpr Uint32 kSdlInitFlags = SDL_INIT_AUDIO | SDL_INIT_VIDEO | SDL_INIT_JOYSTICK;
-
-void ShowStartupError(const char* text) {
-    fprintf(stderr, "Error!\n%s\n", text);
-}
 
 // Alt as it was when the key was pressed: the key-state array already
 // reflects every event SDL has queued, so a quick Alt+F4 may show Alt up.
@@ -99,7 +90,24 @@ void RouteToMenus(const SDL_Event& e) {
     }
 }
 
+// Presses recorded for the race since it last took them (saturating counts).
+uint8_t keyPresses[kKeyStateSize] = {};
+
+void RecordKeyPress(int key) {
+    if (key >= 0 && key < kKeyStateSize && keyPresses[key] < 255) ++keyPresses[key];
+}
+
 }  // namespace
+
+bool TakeKeyPress(int key) {
+    if (key < 0 || key >= kKeyStateSize || keyPresses[key] == 0) return false;
+    --keyPresses[key];
+    return true;
+}
+
+void ClearKeyPresses() {
+    for (uint8_t& count : keyPresses) count = 0;
+}
 
 void RequestQuit() { quitRequested = true; }
 
@@ -134,10 +142,12 @@ int KeyToChar(const SDL_keysym& keysym) {
 
 bool HandleEvent(const SDL_Event& event) {
     altEnterConsumed = false;
+    bool hotKey = false;
     switch (event.type) {
     case SDL_QUIT: return false;
     case SDL_KEYDOWN: {
         SDLKey sym = event.key.keysym.sym;
+        hotKey = true;
         if (sym == SDLK_F12) {
             TakeScreenshot(0, 0);
         } else if (sym == SDLK_F11) {
@@ -146,106 +156,17 @@ bool HandleEvent(const SDL_Event& event) {
             return false;
         } else if (IsEnterKey(sym) && AltHeld(event.key.keysym)) {
             if (!ToggleFullScreen()) return false;
+        } else {
+            hotKey = false;
         }
         break;
     }
     default: break;
     }
-    if (!inRace) RouteToMenus(event);
+    if (!inRace) {
+        RouteToMenus(event);
+    } else if (event.type == SDL_KEYDOWN && !hotKey) {
+        RecordKeyPress(event.key.keysym.sym);
+    }
     return !quitRequested;
-}
-
-void PresentMenuFrame() { Present(); }
-
-bool PumpEvents(uint32_t maxEvents) {
-    SDL_Event event;
-    uint32_t handled = 0;
-    while (SDL_PollEvent(&event)) {
-        if (!HandleEvent(event)) return false;
-        if (maxEvents != 0 && ++handled >= maxEvents) break;
-    }
-    if (inRace) {
-        FrameTick(stepClock, iniSettings.alternativeSpeedSetting != 0);
-    } else {
-        PresentMenuFrame();
-    }
-    return true;
-}
-
-int InitGame() {
-    EnterBaseDirectory();
-    LoadLanguage(settings.language);  // a missing file leaves the English texts
-    LoadIniSettings();
-    // A stored size the display does not offer is replaced by 640 x 480
-    // before any mode is set, so a damaged options file cannot ask for a
-    // giant window; the stored setting itself is kept.
-    if (!IsDisplayMode(screenWidth, screenHeight)) {
-        screenWidth = 640;
-        screenHeight = 480;
-        if (backBuffer) ResetVideoMode(640, 480, settings.windowed != 0);
-    }
-    if (!backBuffer) SetVideoMode(settings.windowed != 0);
-    // No sound device is not an error: the game then runs silent.
-    if (!AudioIsOpen() && !OpenAudio()) {
-        CloseAudio();
-        ReleaseAllSounds();
-    }
-    if (AudioIsOpen()) LoadSoundSet(settings.soundSet);
-    LoadPalette();
-    if (LoadFont() < 0) return -1;    // also sets the UI scale
-    LoadCarCatalogue();
-    AllocKeyState();
-    if (!keyState) return -1;
-    ShowFirstScreen();
-    return 1;
-}
-
-void ReleaseGame(bool partial) {
-    SDL_ShowCursor(SDL_ENABLE);
-    if (!partial) HideFirstScreen();
-    FreeCarCatalogue();
-    FreeFont();
-    FreeVideoSurfaces();
-    FreeKeyState();
-    ReleaseAllSounds();
-    if (!partial) {
-        CloseAudio();
-        ReleaseAllSounds();
-    }
-}
-
-int RunGame() {
-    EnterBaseDirectory();
-    srand(SDL_GetTicks());
-    quitRequested = false;
-    LoadOptions();
-    // A machine without sound still plays, silently: retry without audio.
-    if (SDL_Init(kSdlInitFlags) < 0 && SDL_Init(kSdlInitFlags & ~SDL_INIT_AUDIO) < 0) return -1;
-    displayModes = EnumerateDisplayModes();
-    SDL_WM_SetCaption("Dustwhirl", nullptr);
-    if (InitGame() < 0) {
-        ReleaseGame(false);
-        ShowStartupError("Failed to initialize the game system.");
-        SDL_Quit();
-        return -1;
-    }
-    displayModes = EnumerateDisplayModes();
-    if (displayModes.empty()) {
-        ReleaseGame(false);
-        ShowStartupError("No supported resolutions could be found.");
-        SDL_Quit();
-        return -1;
-    }
-    OpenJoysticks();
-    if (!frameTickHooks.refreshInput) frameTickHooks.refreshInput = RefreshKeyState;
-    bool running = PumpEvents(0);
-    while (running) {
-        SDL_Delay(inRace ? 1 : 25);
-        running = PumpEvents(0);
-    }
-    ReleaseGame(false);
-    SaveOptions();
-    baseDirectory.clear();
-    SDL_Quit();
-    return 0;
 }

@@ -1,0 +1,122 @@
+// The program's top level: start-up order, the main loop and shutdown.
+// RunGame brings up SDL and the resources (InitGame), polls events and runs
+// frames until a quit, then releases everything and saves the player's
+// options. Each frame goes to the race while one runs (the frame tick), else
+// to the menus. The race and its view meet only here: the race set-up hands
+// the race's step and the view's draw to EnterRace.
+#include "Game/game.h"
+#include "Game/frontend/frontend.h"
+#include "Game/race/cars.h"
+#include "Game/shell/shell.h"
+#include "Game/shell/audio.h"
+#include "Game/shell/input.h"
+#include "Game/shell/font.h"
+#include "Game/shell/settings.h"
+#include "Game/shell/texts.h"
+#include "Game/shell/video.h"
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+constexpr Uint32 kSdlInitFlags = SDL_INIT_AUDIO | SDL_INIT_VIDEO | SDL_INIT_JOYSTICK;
+
+void ShowStartupError(const char* text) {
+    fprintf(stderr, "Error!\n%s\n", text);
+}
+
+}  // namespace
+
+void PresentMenuFrame() { Present(); }
+
+bool PumpEvents(uint32_t maxEvents) {
+    SDL_Event event;
+    uint32_t handled = 0;
+    while (SDL_PollEvent(&event)) {
+        if (!HandleEvent(event)) return false;
+        if (maxEvents != 0 && ++handled >= maxEvents) break;
+    }
+    if (inRace) {
+        FrameTick(stepClock, iniSettings.alternativeSpeedSetting != 0);
+    } else {
+        PresentMenuFrame();
+    }
+    return true;
+}
+
+int InitGame() {
+    EnterBaseDirectory();
+    LoadLanguage(settings.language);  // a missing file leaves the English texts
+    LoadIniSettings();
+    // A stored size the display does not offer is replaced by 640 x 480
+    // before any mode is set, so a damaged options file cannot ask for a
+    // giant window; the stored setting itself is kept.
+    if (!IsDisplayMode(screenWidth, screenHeight)) {
+        if (backBuffer) ResetVideoMode(640, 480, settings.windowed != 0);
+        else SetScreenSize(640, 480);
+    }
+    if (!backBuffer) SetVideoMode(settings.windowed != 0);
+    // No sound device is not an error: the game then runs silent.
+    if (!AudioIsOpen() && !OpenAudio()) {
+        CloseAudio();
+        ReleaseAllSounds();
+    }
+    if (AudioIsOpen()) LoadSoundSet(settings.soundSet);
+    LoadPalette();
+    if (LoadFont() < 0) return -1;    // also sets the UI scale
+    LoadCarCatalogue();
+    AllocKeyState();
+    if (!keyState) return -1;
+    ShowFirstScreen();
+    return 1;
+}
+
+void ReleaseGame(bool partial) {
+    SDL_ShowCursor(SDL_ENABLE);
+    if (!partial) HideFirstScreen();
+    FreeCarCatalogue();
+    FreeFont();
+    FreeVideoSurfaces();
+    FreeKeyState();
+    ReleaseAllSounds();
+    if (!partial) {
+        CloseAudio();
+        ReleaseAllSounds();
+    }
+}
+
+int RunGame() {
+    EnterBaseDirectory();
+    srand(SDL_GetTicks());
+    quitRequested = false;
+    LoadOptions();
+    // A machine without sound still plays, silently: retry without audio.
+    if (SDL_Init(kSdlInitFlags) < 0 && SDL_Init(kSdlInitFlags & ~SDL_INIT_AUDIO) < 0) return -1;
+    ListDisplayModes();
+    SDL_WM_SetCaption("Dustwhirl", nullptr);
+    if (InitGame() < 0) {
+        ReleaseGame(false);
+        ShowStartupError("Failed to initialize the game system.");
+        SDL_Quit();
+        return -1;
+    }
+    ListDisplayModes();
+    if (displayModes.empty()) {
+        ReleaseGame(false);
+        ShowStartupError("No supported resolutions could be found.");
+        SDL_Quit();
+        return -1;
+    }
+    OpenJoysticks();
+    if (!frameTickHooks.refreshInput) frameTickHooks.refreshInput = RefreshKeyState;
+    bool running = PumpEvents(0);
+    while (running) {
+        SDL_Delay(inRace ? 1 : 25);
+        running = PumpEvents(0);
+    }
+    ReleaseGame(false);
+    SaveOptions();
+    baseDirectory.clear();
+    SDL_Quit();
+    return 0;
+}
