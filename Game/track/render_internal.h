@@ -1,25 +1,15 @@
-// Private to the terrain renderer: small vector maths, the camera and maps the
+// Private to the terrain renderer: the camera and maps the
 // pixel routines read, the rasteriser and the object drawing.
 #pragma once
 #include "Game/track/render.h"
+#include "trackfile/trackfile.h"
+#include "trackfile/vec3.h"
 
 #include <cmath>
 #include <cstdint>
 
-struct RVec {
-    float x = 0, h = 0, y = 0;  // east, up, north
-};
-inline RVec operator+(RVec a, RVec b) { return {a.x + b.x, a.h + b.h, a.y + b.y}; }
-inline RVec operator-(RVec a, RVec b) { return {a.x - b.x, a.h - b.h, a.y - b.y}; }
-inline RVec operator*(RVec a, float k) { return {a.x * k, a.h * k, a.y * k}; }
-inline float Dot(RVec a, RVec b) { return a.x * b.x + a.h * b.h + a.y * b.y; }
-inline RVec Cross(RVec a, RVec b)
-{
-    return {a.h * b.y - a.y * b.h, a.y * b.x - a.x * b.y, a.x * b.h - a.h * b.x};
-}
-inline float Length(RVec a) { return std::sqrt(Dot(a, a)); }
 
-constexpr int kSlopeSide = 66;  // slope tables cover sample indices -1 ... 64
+constexpr int kSlopeSide = kHeightSide + 2;  // slope tables cover sample indices -1 ... 64
 
 // Everything the pixel routines read, copied from TrackMaps before rendering
 // so the inner loops see plain pointers and floats.
@@ -28,7 +18,7 @@ struct RenderWorld {
     const uint8_t* heights = nullptr;  // 64 x 64 samples, row 0 south
     float worldSize = 0, worldScale = 0, heightCell = 0, waterHeight = 0;
     float invWorldScale = 0, invHeightCell = 0;
-    RVec T, D, H, V;                   // camera translation and depth, horizontal, vertical rows
+    Vec3 T, D, H, V;                   // camera translation and depth, horizontal, vertical rows
     // Forward differences of the height samples, x 0.05 / HeightCell, east
     // (slopeX) and north (slopeY), clamped at the edges; row -1 first.
     float slopeX[kSlopeSide * kSlopeSide];
@@ -47,22 +37,22 @@ float RenderTerrainHeight(float x, float y);
 struct RasterVertex {
     int sx = 0, sy = 0;
     float depth = 0;
-    RVec cam;                          // world point minus the camera translation
+    Vec3 cam;                          // world point minus the camera translation
     bool valid = false;
 };
-RasterVertex ProjectVertex(RVec world);
+RasterVertex ProjectVertex(Vec3 world);
 
 // Rasterises one triangle with the current pixel routine; triangles with a
 // vertex at or behind the camera plane are skipped.
 void RasteriseTriangle(const RasterVertex& a, const RasterVertex& b, const RasterVertex& c,
                        int material);
 // Projects and rasterises a world-space triangle.
-void DrawWorldTriangle(RVec a, RVec b, RVec c, int material);
+void DrawWorldTriangle(Vec3 a, Vec3 b, Vec3 c, int material);
 // A triangle of a closed shape around `inside`: skipped when it faces away.
-void DrawClosedTriangle(RVec a, RVec b, RVec c, RVec inside, int material);
+void DrawClosedTriangle(Vec3 a, Vec3 b, Vec3 c, Vec3 inside, int material);
 // A box centre +- a +- b +- c (b the upward half axis): top and four sides,
 // those facing away from the camera skipped.
-void DrawBox(RVec centre, RVec a, RVec b, RVec c, int material);
+void DrawBox(Vec3 centre, Vec3 a, Vec3 b, Vec3 c, int material);
 
 // The next noise value (advances the byte counter first).
 inline float NextNoise()

@@ -12,11 +12,11 @@ namespace {
 
 struct ScreenDisc {
     float sx = 0, sy = 0, depth = 0;
-    RVec q;  // camera-relative point
+    Vec3 q;  // camera-relative point
     bool valid = false;
 };
 
-ScreenDisc ProjectCentre(RVec p)
+ScreenDisc ProjectCentre(Vec3 p)
 {
     const RenderWorld& w = renderWorld;
     const TerrainRenderer& r = terrainRenderer;
@@ -55,17 +55,17 @@ uint32_t DepthOf(float d)
 }
 
 // Terrain normal at a world point from the bilinear height's gradient.
-RVec TerrainNormal(float x, float y)
+Vec3 TerrainNormal(float x, float y)
 {
     const RenderWorld& w = renderWorld;
     float u = std::clamp(x, 0.0f, w.worldSize - 0.001f) / w.heightCell;
     float v = std::clamp(y, 0.0f, w.worldSize - 0.001f) / w.heightCell;
-    int i = std::min(static_cast<int>(u), 62), j = std::min(static_cast<int>(v), 62);
+    int i = std::min(static_cast<int>(u), kHeightSide - 2), j = std::min(static_cast<int>(v), kHeightSide - 2);
     float fu = u - static_cast<float>(i), fv = v - static_cast<float>(j);
-    auto H = [&w](int c, int r) { return static_cast<float>(w.heights[r * 64 + c]); };
+    auto H = [&w](int c, int r) { return static_cast<float>(w.heights[r * kHeightSide + c]); };
     float gx = ((H(i + 1, j) - H(i, j)) * (1 - fv) + (H(i + 1, j + 1) - H(i, j + 1)) * fv) * 0.05f / w.heightCell;
     float gy = ((H(i, j + 1) - H(i, j)) * (1 - fu) + (H(i + 1, j + 1) - H(i + 1, j)) * fu) * 0.05f / w.heightCell;
-    RVec n{-gx, 1.0f, -gy};
+    Vec3 n{-gx, 1.0f, -gy};
     return n * (1.0f / Length(n));
 }
 
@@ -73,22 +73,22 @@ RVec TerrainNormal(float x, float y)
 
 void RedrawLandCell(int column, int row)
 {
-    if (column < 0 || column > 511 || row < 0 || row > 511) return;
+    if (column < 0 || column > kLandSide - 1 || row < 0 || row > kLandSide - 1) return;
     LoadRenderWorld();
     const RenderWorld& w = renderWorld;
     TerrainRenderer& r = terrainRenderer;
     if (!w.land || !w.heights) return;
-    const int g = std::min<int>(w.land[row * 512 + column], 47);
+    const int g = std::min<int>(w.land[row * kLandSide + column], 47);
     float x = (static_cast<float>(column) + 0.5f) * w.worldScale;
     float y = (static_cast<float>(row) + 0.5f) * w.worldScale;
-    RVec p{x, RenderTerrainHeight(x, y), y};
+    Vec3 p{x, RenderTerrainHeight(x, y), y};
     ScreenDisc c = ProjectCentre(p);
     if (!c.valid) return;
-    RVec n = TerrainNormal(x, y);
-    RVec L = c.q - RVec{0, c.depth, 0};
+    Vec3 n = TerrainNormal(x, y);
+    Vec3 L = c.q - Vec3{0, c.depth, 0};
     float cs = std::min(Dot(n, L) / (Length(L) + 0.001f), 0.0f);
     float s = std::sqrt(std::max(1.0f - cs * cs, 0.0f));
-    float rho = w.worldSize * 0.71f / 512.0f * r.widthF / c.depth;
+    float rho = w.worldSize * 0.71f / float(kLandSide) * r.widthF / c.depth;
     uint32_t z = DepthOf(c.depth - 0.1f);
     const float A = r.litColour[g], B = r.shadeColour[g];
 
@@ -121,7 +121,7 @@ void MarkBridgeOrStand(float x, float h, float y, int contactKind, float intensi
     if (contactKind != 2 && contactKind != 3) return;
     LoadRenderWorld();
     TerrainRenderer& r = terrainRenderer;
-    ScreenDisc c = ProjectCentre(RVec{x, h, y});
+    ScreenDisc c = ProjectCentre(Vec3{x, h, y});
     if (!c.valid) return;
     float rho = r.widthF / c.depth * 0.2f;
 

@@ -32,31 +32,31 @@ enum Material : int {
 };
 
 struct ObjFrame {
-    RVec base;   // the object's position at its base height
-    RVec along;  // unit direction; wall-like objects add the rise of their slope
-    RVec flat;   // unit horizontal direction
-    RVec side;   // unit horizontal, to the left of the direction
+    Vec3 base;   // the object's position at its base height
+    Vec3 along;  // unit direction; wall-like objects add the rise of their slope
+    Vec3 flat;   // unit horizontal direction
+    Vec3 side;   // unit horizontal, to the left of the direction
     float sink;  // how far foundations reach below the base
 };
 
-RVec At(const ObjFrame& f, float a, float s, float z)
+Vec3 At(const ObjFrame& f, float a, float s, float z)
 {
-    return f.base + f.along * a + f.side * s + RVec{0, z, 0};
+    return f.base + f.along * a + f.side * s + Vec3{0, z, 0};
 }
 
 // Direction in the ground plane at angle phi from the object's direction.
-RVec Radial(const ObjFrame& f, float phi)
+Vec3 Radial(const ObjFrame& f, float phi)
 {
     return f.flat * std::cos(phi) + f.side * std::sin(phi);
 }
 
-void Quad(RVec p0, RVec p1, RVec p2, RVec p3, int mat)
+void Quad(Vec3 p0, Vec3 p1, Vec3 p2, Vec3 p3, int mat)
 {
     DrawWorldTriangle(p0, p1, p2, mat);
     DrawWorldTriangle(p0, p2, p3, mat);
 }
 
-void ClosedQuad(RVec p0, RVec p1, RVec p2, RVec p3, RVec inside, int mat)
+void ClosedQuad(Vec3 p0, Vec3 p1, Vec3 p2, Vec3 p3, Vec3 inside, int mat)
 {
     DrawClosedTriangle(p0, p1, p2, inside, mat);
     DrawClosedTriangle(p0, p2, p3, inside, mat);
@@ -68,7 +68,7 @@ void Block(const ObjFrame& f, float a, float s, float ha, float hs, float z0, fl
 {
     if (z0 <= 0) z0 = -f.sink;
     float zc = (z0 + z1) * 0.5f, hz = (z1 - z0) * 0.5f;
-    DrawBox(At(f, a, s, zc), f.along * ha, RVec{0, hz, 0}, f.side * hs, mat);
+    DrawBox(At(f, a, s, zc), f.along * ha, Vec3{0, hz, 0}, f.side * hs, mat);
 }
 
 // Vertical n-sided frustum (a prism when r0 == r1, a cone when r1 == 0) with a top cap.
@@ -76,14 +76,14 @@ void Frustum(const ObjFrame& f, float a, float s, float r0, float r1, float z0, 
              int mat)
 {
     if (z0 <= 0) z0 = -f.sink;
-    RVec c0 = At(f, a, s, z0), c1 = At(f, a, s, z1);
-    RVec inside = (c0 + c1) * 0.5f;
+    Vec3 c0 = At(f, a, s, z0), c1 = At(f, a, s, z1);
+    Vec3 inside = (c0 + c1) * 0.5f;
     const float step = 6.2831853f / static_cast<float>(sides);
     for (int k = 0; k < sides; ++k) {
-        RVec d0 = Radial(f, step * static_cast<float>(k)), d1 = Radial(f, step * static_cast<float>(k + 1));
-        RVec b0 = c0 + d0 * r0, b1 = c0 + d1 * r0;
+        Vec3 d0 = Radial(f, step * static_cast<float>(k)), d1 = Radial(f, step * static_cast<float>(k + 1));
+        Vec3 b0 = c0 + d0 * r0, b1 = c0 + d1 * r0;
         if (r1 > 0) {
-            RVec t0 = c1 + d0 * r1, t1 = c1 + d1 * r1;
+            Vec3 t0 = c1 + d0 * r1, t1 = c1 + d1 * r1;
             ClosedQuad(b0, b1, t1, t0, inside, mat);
             DrawClosedTriangle(c1, t0, t1, inside, mat);
         } else {
@@ -96,17 +96,17 @@ void Frustum(const ObjFrame& f, float a, float s, float r0, float r1, float z0, 
 // around and four bands.
 void Blob(const ObjFrame& f, float a, float s, float z, float r, float rz, int mat)
 {
-    RVec c = At(f, a, s, z);
+    Vec3 c = At(f, a, s, z);
     static const float ringZ[5] = {1.0f, 0.7071f, 0.0f, -0.7071f, -1.0f};
     static const float ringR[5] = {0.0f, 0.7071f, 1.0f, 0.7071f, 0.0f};
     const float step = 6.2831853f / 8.0f;
     for (int band = 0; band < 4; ++band)
         for (int k = 0; k < 8; ++k) {
-            RVec d0 = Radial(f, step * static_cast<float>(k)), d1 = Radial(f, step * static_cast<float>(k + 1));
-            RVec p00 = c + d0 * (r * ringR[band]) + RVec{0, rz * ringZ[band], 0};
-            RVec p01 = c + d1 * (r * ringR[band]) + RVec{0, rz * ringZ[band], 0};
-            RVec p10 = c + d0 * (r * ringR[band + 1]) + RVec{0, rz * ringZ[band + 1], 0};
-            RVec p11 = c + d1 * (r * ringR[band + 1]) + RVec{0, rz * ringZ[band + 1], 0};
+            Vec3 d0 = Radial(f, step * static_cast<float>(k)), d1 = Radial(f, step * static_cast<float>(k + 1));
+            Vec3 p00 = c + d0 * (r * ringR[band]) + Vec3{0, rz * ringZ[band], 0};
+            Vec3 p01 = c + d1 * (r * ringR[band]) + Vec3{0, rz * ringZ[band], 0};
+            Vec3 p10 = c + d0 * (r * ringR[band + 1]) + Vec3{0, rz * ringZ[band + 1], 0};
+            Vec3 p11 = c + d1 * (r * ringR[band + 1]) + Vec3{0, rz * ringZ[band + 1], 0};
             if (band == 0)
                 DrawClosedTriangle(p00, p10, p11, c, mat);
             else if (band == 3)
@@ -124,9 +124,9 @@ void HedgeTop(const ObjFrame& f, const ObjectTypeInfo& t)
     for (int k = 0; k < count; ++k) {
         float a = -t.halfLength + cell * (static_cast<float>(k) + 0.5f);
         float ha = cell * 0.5f, hs = t.halfWidth;
-        RVec apex = At(f, a, 0, t.height + 0.35f);
-        RVec p0 = At(f, a - ha, -hs, t.height), p1 = At(f, a + ha, -hs, t.height);
-        RVec p2 = At(f, a + ha, hs, t.height), p3 = At(f, a - ha, hs, t.height);
+        Vec3 apex = At(f, a, 0, t.height + 0.35f);
+        Vec3 p0 = At(f, a - ha, -hs, t.height), p1 = At(f, a + ha, -hs, t.height);
+        Vec3 p2 = At(f, a + ha, hs, t.height), p3 = At(f, a - ha, hs, t.height);
         DrawWorldTriangle(p0, p1, apex, kLightGreen);
         DrawWorldTriangle(p1, p2, apex, kLightGreen);
         DrawWorldTriangle(p2, p3, apex, kLightGreen);
@@ -156,12 +156,12 @@ void DrawPalm(const ObjFrame& f, const ObjectTypeInfo& t)
 {
     const float top = t.height;
     Frustum(f, 0, 0, t.postRadius * 1.3f, t.postRadius, 0, top + 0.3f, 6, kWood);
-    RVec centre = At(f, 0, 0, top + 0.4f);
+    Vec3 centre = At(f, 0, 0, top + 0.4f);
     for (int k = 0; k < 8; ++k) {
         float phi = 0.35f + 0.785398f * static_cast<float>(k);
-        RVec out = Radial(f, phi), across = Radial(f, phi + 1.5708f);
-        RVec mid = centre + out * (t.halfLength * 0.5f) + RVec{0, 0.3f, 0};
-        RVec tip = centre + out * t.halfLength + RVec{0, -1.4f, 0};
+        Vec3 out = Radial(f, phi), across = Radial(f, phi + 1.5708f);
+        Vec3 mid = centre + out * (t.halfLength * 0.5f) + Vec3{0, 0.3f, 0};
+        Vec3 tip = centre + out * t.halfLength + Vec3{0, -1.4f, 0};
         DrawWorldTriangle(centre, mid + across * 0.55f, tip, kDarkGreen);
         DrawWorldTriangle(centre, tip, mid - across * 0.55f, kDarkGreen);
     }
@@ -243,9 +243,9 @@ void DrawSunkTyre(const ObjFrame& f, const ObjectTypeInfo& t)
     const float outer = t.halfLength, inner = t.halfLength * 0.55f, w = t.halfWidth;
     const int n = 10;
     const float step = 6.2831853f / n;
-    RVec centre = At(f, 0, 0, t.height);
+    Vec3 centre = At(f, 0, 0, t.height);
     auto ring = [&](float angle, float radius, float s) {
-        return centre + f.flat * (std::cos(angle) * radius) + RVec{0, std::sin(angle) * radius, 0} +
+        return centre + f.flat * (std::cos(angle) * radius) + Vec3{0, std::sin(angle) * radius, 0} +
                f.side * s;
     };
     for (int k = 0; k < n; ++k) {
@@ -326,7 +326,7 @@ void DrawBoat(const ObjFrame& f, const ObjectTypeInfo& t)
         Quad(At(f, p[0], p[1], deck), At(f, q[0], q[1], deck), At(f, q[0] * 0.9f, q[1] * 0.6f, keel),
              At(f, p[0] * 0.9f, p[1] * 0.6f, keel), kWhite);
     }
-    RVec centre = At(f, 0, 0, deck);
+    Vec3 centre = At(f, 0, 0, deck);
     for (int k = 0; k < 5; ++k) {
         const float* p = outline[k];
         const float* q = outline[(k + 1) % 5];
@@ -352,8 +352,8 @@ void DrawBridge(const ObjFrame& f, const ObjectTypeInfo& t)
     const float L = t.halfLength, W = t.halfWidth - 0.2f, top = t.height, flat = 2.2f;
     Block(f, 0, 0, flat, W, top - 0.35f, top, kTarmac);
     for (float dir : {-1.0f, 1.0f}) {
-        RVec hi0 = At(f, dir * flat, -W, top), hi1 = At(f, dir * flat, W, top);
-        RVec lo0 = At(f, dir * L, -W, 0), lo1 = At(f, dir * L, W, 0);
+        Vec3 hi0 = At(f, dir * flat, -W, top), hi1 = At(f, dir * flat, W, top);
+        Vec3 lo0 = At(f, dir * L, -W, 0), lo1 = At(f, dir * L, W, 0);
         Quad(hi0, hi1, lo1, lo0, kTarmac);
         for (float s : {-W, W})
             Quad(At(f, dir * flat, s, top), At(f, dir * L, s, 0), At(f, dir * L, s, -f.sink),
@@ -362,9 +362,9 @@ void DrawBridge(const ObjFrame& f, const ObjectTypeInfo& t)
              At(f, dir * flat, W, -f.sink), At(f, dir * flat, -W, -f.sink), kConcrete);
         for (float s : {-W - 0.1f, W + 0.1f}) {
             // Railing along the ramp: a box sheared down the slope.
-            RVec centre = At(f, dir * (flat + L) * 0.5f, s, top * 0.5f + 0.3f);
-            RVec axis = f.along * (dir * (L - flat) * 0.5f) + RVec{0, -top * 0.5f, 0};
-            DrawBox(centre, axis, RVec{0, 0.3f, 0}, f.side * 0.1f, kConcrete);
+            Vec3 centre = At(f, dir * (flat + L) * 0.5f, s, top * 0.5f + 0.3f);
+            Vec3 axis = f.along * (dir * (L - flat) * 0.5f) + Vec3{0, -top * 0.5f, 0};
+            DrawBox(centre, axis, Vec3{0, 0.3f, 0}, f.side * 0.1f, kConcrete);
         }
     }
     for (float s : {-W - 0.1f, W + 0.1f}) Block(f, 0, s, flat, 0.1f, top - 0.35f, top + 0.6f, kConcrete);
@@ -451,8 +451,8 @@ float FoundationSink(const ObjFrame& f, const ObjectTypeInfo& t)
     float need = 0;
     for (float a : {-ha, 0.0f, ha})
         for (float s : {-hs, 0.0f, hs}) {
-            RVec p = At(f, a, s, 0);
-            need = std::max(need, p.h - RenderTerrainHeight(p.x, p.y));
+            Vec3 p = At(f, a, s, 0);
+            need = std::max(need, p.y - RenderTerrainHeight(p.x, p.z));
         }
     return need + 0.25f;
 }
@@ -534,10 +534,10 @@ void DrawTrackObjects()
             if (type == 15 || type == 16) o.position.y = std::max(o.position.y, m.waterHeight);
         }
         ObjFrame f;
-        f.base = RVec{o.position.x, o.position.y, o.position.z};
-        f.flat = RVec{dx, 0, dy};
-        f.along = RVec{dx, ObjectIsWallLike(type) ? o.direction.y : 0.0f, dy};
-        f.side = RVec{-dy, 0, dx};
+        f.base = Vec3{o.position.x, o.position.y, o.position.z};
+        f.flat = Vec3{dx, 0, dy};
+        f.along = Vec3{dx, ObjectIsWallLike(type) ? o.direction.y : 0.0f, dy};
+        f.side = Vec3{-dy, 0, dx};
         f.sink = 0;
         f.sink = FoundationSink(f, t);
         DrawObject(type, f, t);

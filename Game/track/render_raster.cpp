@@ -14,10 +14,10 @@ namespace {
 
 // Per-triangle constants shared by the pixel loops.
 struct TriangleSetup {
-    RVec n;              // plane normal (camera relative)
+    Vec3 n;              // plane normal (camera relative)
     float k = 0;         // n . P1: the plane is n . q = k
     float nD = 0, nH = 0, nV = 0;
-    RVec unitNormal;     // normalised, facing the camera (solid routine)
+    Vec3 unitNormal;     // normalised, facing the camera (solid routine)
     int material = 0;
 };
 
@@ -42,12 +42,12 @@ inline void TerrainSlope(float wx, float wy, float& gx, float& gy)
 {
     const RenderWorld& w = renderWorld;
     float u = wx * w.invHeightCell - 0.5f, v = wy * w.invHeightCell - 0.5f;
-    u = std::clamp(u, -1.0f, 63.5f);
-    v = std::clamp(v, -1.0f, 63.5f);
+    u = std::clamp(u, -1.0f, kHeightSide - 0.5f);
+    v = std::clamp(v, -1.0f, kHeightSide - 0.5f);
     int i = static_cast<int>(u + 1.0f) - 1, j = static_cast<int>(v + 1.0f) - 1;  // floor, as u, v >= -1
     float fu = u - static_cast<float>(i), fv = v - static_cast<float>(j);
-    i = std::min(i, 63);
-    j = std::min(j, 63);
+    i = std::min(i, kHeightSide - 1);
+    j = std::min(j, kHeightSide - 1);
     const int at = (j + 1) * kSlopeSide + (i + 1);
     const float* sx = w.slopeX + at;
     const float* sy = w.slopeY + at;
@@ -63,10 +63,10 @@ int GroundValueAt(float wx, float wy)
 {
     const RenderWorld& w = renderWorld;
     float cx = wx * w.invWorldScale - 0.5f, cy = wy * w.invWorldScale - 0.5f;
-    if (cx >= 0 && cy >= 0 && cx < 511.0f && cy < 511.0f) {
+    if (cx >= 0 && cy >= 0 && cx < float(kLandSide - 1) && cy < float(kLandSide - 1)) {
         int i = static_cast<int>(cx), j = static_cast<int>(cy);
-        const uint8_t* cell = w.land + j * 512 + i;
-        int v[4] = {cell[0], cell[1], cell[512], cell[513]};
+        const uint8_t* cell = w.land + j * kLandSide + i;
+        int v[4] = {cell[0], cell[1], cell[kLandSide], cell[kLandSide + 1]};
         if (v[0] == v[1] && v[0] == v[2] && v[0] == v[3]) return v[0];
         float fx = cx - static_cast<float>(i), fy = cy - static_cast<float>(j);
         const float w0 = (1 - fx) * (1 - fy), w1 = fx * (1 - fy), w2 = (1 - fx) * fy, w3 = fx * fy;
@@ -87,18 +87,18 @@ int GroundValueAt(float wx, float wy)
     }
     // Written so that a NaN lands on cell 0 too.
     float fc = wx * w.invWorldScale, fr = wy * w.invWorldScale;
-    int col = fc > 0 ? (fc < 511.0f ? static_cast<int>(fc) : 511) : 0;
-    int row = fr > 0 ? (fr < 511.0f ? static_cast<int>(fr) : 511) : 0;
-    return w.land[row * 512 + col];
+    int col = fc > 0 ? (fc < float(kLandSide - 1) ? static_cast<int>(fc) : kLandSide - 1) : 0;
+    int row = fr > 0 ? (fr < float(kLandSide - 1) ? static_cast<int>(fr) : kLandSide - 1) : 0;
+    return w.land[row * kLandSide + col];
 }
 
 // Shading s in [0, 1] (0 fully lit) of a unit normal seen along ray r: the
 // light comes from the viewer and from above.
-inline float ShadeFromNormal(RVec n, float rx, float rh, float ry)
+inline float ShadeFromNormal(Vec3 n, float rx, float rh, float ry)
 {
     float lx = rx, lh = rh - 1.0f, ly = ry;
     float len = std::sqrt(lx * lx + lh * lh + ly * ly);
-    float cs = (n.x * lx + n.h * lh + n.y * ly) / (len + 0.001f);
+    float cs = (n.x * lx + n.y * lh + n.z * ly) / (len + 0.001f);
     if (cs > 0) cs = 0;
     float s2 = 1.0f - cs * cs;
     return s2 > 0 ? std::sqrt(s2) : 0.0f;
@@ -125,7 +125,7 @@ inline uint8_t UnderWater(uint8_t e)
 }
 
 // Water surface normal from the noise table read as a 16 x 16 height field.
-RVec WaterNormal(float wx, float wy)
+Vec3 WaterNormal(float wx, float wy)
 {
     const float* N = terrainRenderer.noise;
     int c = FloorInt(wx), r = FloorInt(wy);
@@ -134,7 +134,7 @@ RVec WaterNormal(float wx, float wy)
     float n00 = at(c, r), n10 = at(c + 1, r), n01 = at(c, r + 1), n11 = at(c + 1, r + 1);
     float sx = ((1 - fy) * (n10 - n00) + fy * (n11 - n01)) * 0.25f;
     float sy = ((1 - fx) * (n01 - n00) + fx * (n11 - n10)) * 0.25f;
-    RVec n{-sx, 1.0f, -sy};
+    Vec3 n{-sx, 1.0f, -sy};
     return n * (1.0f / Length(n));
 }
 
@@ -149,7 +149,7 @@ void FillRow(const TriangleSetup& tri, int py, int x0, int x1)
     uint8_t* shadeRow = R.shade.data() + static_cast<size_t>(py) * R.width;
     uint8_t* imageRow = R.image + static_cast<size_t>(py) * R.pitch;
     // The ray is D + u H + v V; its components are linear in u along the row.
-    const float bx = w.D.x + v * w.V.x, bh = w.D.h + v * w.V.h, by = w.D.y + v * w.V.y;
+    const float bx = w.D.x + v * w.V.x, bh = w.D.y + v * w.V.y, by = w.D.z + v * w.V.z;
     const float bn = tri.nD + v * tri.nV;
 
     for (int px = x0; px < x1; ++px) {
@@ -158,12 +158,12 @@ void FillRow(const TriangleSetup& tri, int py, int x0, int x1)
         float t = tri.k / nr;
         if (!(t > 0.0f) || !std::isfinite(t)) continue;
         uint32_t z = DepthUnits(t);
-        float rx = bx + u * w.H.x, rh = bh + u * w.H.h, ry = by + u * w.H.y;
+        float rx = bx + u * w.H.x, rh = bh + u * w.H.y, ry = by + u * w.H.z;
 
         if constexpr (Routine == PixelRoutine::Terrain) {
             if (depthRow[px] <= z) continue;
             depthRow[px] = static_cast<uint16_t>(z);
-            float wx = w.T.x + rx * t, wy = w.T.y + ry * t;
+            float wx = w.T.x + rx * t, wy = w.T.z + ry * t;
             float gx, gy;
             TerrainSlope(wx, wy, gx, gy);
             // Normal (-gx, 1, -gy) normalised, against the light (r.x, r.h - 1, r.y).
@@ -181,16 +181,16 @@ void FillRow(const TriangleSetup& tri, int py, int x0, int x1)
         } else {
             // Water only lies over something drawn, and never writes depth.
             if (depthRow[px] == TerrainClearDepth || z >= depthRow[px]) continue;
-            float wx = w.T.x + rx * t, wy = w.T.y + ry * t;
-            RVec n = WaterNormal(wx, wy);
-            RVec d{rx, rh, ry};
+            float wx = w.T.x + rx * t, wy = w.T.z + ry * t;
+            Vec3 n = WaterNormal(wx, wy);
+            Vec3 d{rx, rh, ry};
             d = d * (1.0f / Length(d));
-            RVec refl = d - n * (2.0f * Dot(d, n));
-            if (refl.h < Dot(n, refl) + 0.005f) {
+            Vec3 refl = d - n * (2.0f * Dot(d, n));
+            if (refl.y < Dot(n, refl) + 0.005f) {
                 imageRow[px] = UnderWater(imageRow[px]);
                 shadeRow[px] = UnderWater(shadeRow[px]);
             } else {
-                uint8_t sky = static_cast<uint8_t>(248 + static_cast<int>(6.5f * refl.h * refl.h));
+                uint8_t sky = static_cast<uint8_t>(248 + static_cast<int>(6.5f * refl.y * refl.y));
                 imageRow[px] = sky;
                 shadeRow[px] = sky;
             }
@@ -240,17 +240,17 @@ void BuildSlopeTables()
     RenderWorld& w = renderWorld;
     const uint8_t* H = w.heights;
     const float scale = 0.05f / w.heightCell;
-    for (int j = -1; j <= 64; ++j)
-        for (int i = -1; i <= 64; ++i) {
-            int c = ClampInt(i, 0, 62), r = ClampInt(j, 0, 63);
-            w.slopeX[(j + 1) * kSlopeSide + i + 1] = (float(H[r * 64 + c + 1]) - float(H[r * 64 + c])) * scale;
-            c = ClampInt(i, 0, 63);
-            r = ClampInt(j, 0, 62);
-            w.slopeY[(j + 1) * kSlopeSide + i + 1] = (float(H[(r + 1) * 64 + c]) - float(H[r * 64 + c])) * scale;
+    for (int j = -1; j <= kHeightSide; ++j)
+        for (int i = -1; i <= kHeightSide; ++i) {
+            int c = ClampInt(i, 0, kHeightSide - 2), r = ClampInt(j, 0, kHeightSide - 1);
+            w.slopeX[(j + 1) * kSlopeSide + i + 1] = (float(H[r * kHeightSide + c + 1]) - float(H[r * kHeightSide + c])) * scale;
+            c = ClampInt(i, 0, kHeightSide - 1);
+            r = ClampInt(j, 0, kHeightSide - 2);
+            w.slopeY[(j + 1) * kSlopeSide + i + 1] = (float(H[(r + 1) * kHeightSide + c]) - float(H[r * kHeightSide + c])) * scale;
         }
 }
 
-RasterVertex ProjectVertex(RVec world)
+RasterVertex ProjectVertex(Vec3 world)
 {
     const RenderWorld& w = renderWorld;
     const TerrainRenderer& R = terrainRenderer;
@@ -285,7 +285,7 @@ void RasteriseTriangle(const RasterVertex& a, const RasterVertex& b, const Raste
     tri.nH = Dot(tri.n, w.H);
     tri.nV = Dot(tri.n, w.V);
     tri.material = material;
-    const RVec facing = tri.k > 0 ? tri.n * -1.0f : tri.n;  // towards the camera
+    const Vec3 facing = tri.k > 0 ? tri.n * -1.0f : tri.n;  // towards the camera
     tri.unitNormal = facing * (1.0f / Length(facing));
 
     const RasterVertex* v[3] = {&a, &b, &c};
@@ -297,15 +297,15 @@ void RasteriseTriangle(const RasterVertex& a, const RasterVertex& b, const Raste
     }
 }
 
-void DrawWorldTriangle(RVec a, RVec b, RVec c, int material)
+void DrawWorldTriangle(Vec3 a, Vec3 b, Vec3 c, int material)
 {
     RasteriseTriangle(ProjectVertex(a), ProjectVertex(b), ProjectVertex(c), material);
 }
 
-void DrawBox(RVec centre, RVec a, RVec b, RVec c, int material)
+void DrawBox(Vec3 centre, Vec3 a, Vec3 b, Vec3 c, int material)
 {
     RasterVertex p[8];
-    RVec corner[8];
+    Vec3 corner[8];
     for (int k = 0; k < 8; ++k) {
         corner[k] = centre + a * ((k & 1) ? 1.0f : -1.0f) + b * ((k & 2) ? 1.0f : -1.0f) +
                     c * ((k & 4) ? 1.0f : -1.0f);
@@ -321,8 +321,8 @@ void DrawBox(RVec centre, RVec a, RVec b, RVec c, int material)
     };
     for (const auto& f : faces) {
         // Faces turned away from the camera are hidden by the box itself.
-        RVec n = Cross(corner[f[1]] - corner[f[0]], corner[f[3]] - corner[f[0]]);
-        RVec mid = (corner[f[0]] + corner[f[2]]) * 0.5f;
+        Vec3 n = Cross(corner[f[1]] - corner[f[0]], corner[f[3]] - corner[f[0]]);
+        Vec3 mid = (corner[f[0]] + corner[f[2]]) * 0.5f;
         if (Dot(n, mid - centre) < 0) n = n * -1.0f;
         if (Dot(n, mid - renderWorld.T) >= 0) continue;
         RasteriseTriangle(p[f[0]], p[f[1]], p[f[2]], material);
@@ -330,9 +330,9 @@ void DrawBox(RVec centre, RVec a, RVec b, RVec c, int material)
     }
 }
 
-void DrawClosedTriangle(RVec a, RVec b, RVec c, RVec inside, int material)
+void DrawClosedTriangle(Vec3 a, Vec3 b, Vec3 c, Vec3 inside, int material)
 {
-    RVec n = Cross(b - a, c - a);
+    Vec3 n = Cross(b - a, c - a);
     if (Dot(n, a - inside) < 0) n = n * -1.0f;
     if (Dot(n, a - renderWorld.T) >= 0) return;
     DrawWorldTriangle(a, b, c, material);
@@ -341,7 +341,7 @@ void DrawClosedTriangle(RVec a, RVec b, RVec c, RVec inside, int material)
 ScreenPoint ProjectToScreen(float x, float h, float y)
 {
     LoadRenderWorld();
-    RasterVertex v = ProjectVertex(RVec{x, h, y});
+    RasterVertex v = ProjectVertex(Vec3{x, h, y});
     ScreenPoint p;
     p.x = v.sx;
     p.y = v.sy;

@@ -19,7 +19,7 @@ constexpr float kFrameWidth = 0.8f;  // the rim around the world
 
 float SampleHeight(int col, int row)
 {
-    return static_cast<float>(renderWorld.heights[row * 64 + col]) * 0.05f;
+    return static_cast<float>(renderWorld.heights[row * kHeightSide + col]) * 0.05f;
 }
 
 float HeightWithWater(int col, int row)
@@ -32,18 +32,18 @@ void DrawTerrain()
     const RenderWorld& w = renderWorld;
     terrainRenderer.routine = PixelRoutine::Terrain;
     // Every grid vertex is projected once; cell centres are projected per cell.
-    static RasterVertex grid[64 * 64];
-    for (int j = 0; j < 64; ++j)
-        for (int i = 0; i < 64; ++i)
-            grid[j * 64 + i] = ProjectVertex(
-                RVec{static_cast<float>(i) * w.heightCell, SampleHeight(i, j), static_cast<float>(j) * w.heightCell});
-    for (int i = 0; i < 63; ++i)
-        for (int j = 0; j < 63; ++j) {
-            const RasterVertex& c00 = grid[j * 64 + i];
-            const RasterVertex& c10 = grid[j * 64 + i + 1];
-            const RasterVertex& c01 = grid[(j + 1) * 64 + i];
-            const RasterVertex& c11 = grid[(j + 1) * 64 + i + 1];
-            RVec centre{(static_cast<float>(i) + 0.5f) * w.heightCell,
+    static RasterVertex grid[kHeightCells];
+    for (int j = 0; j < kHeightSide; ++j)
+        for (int i = 0; i < kHeightSide; ++i)
+            grid[j * kHeightSide + i] = ProjectVertex(
+                Vec3{static_cast<float>(i) * w.heightCell, SampleHeight(i, j), static_cast<float>(j) * w.heightCell});
+    for (int i = 0; i < kHeightSide - 1; ++i)
+        for (int j = 0; j < kHeightSide - 1; ++j) {
+            const RasterVertex& c00 = grid[j * kHeightSide + i];
+            const RasterVertex& c10 = grid[j * kHeightSide + i + 1];
+            const RasterVertex& c01 = grid[(j + 1) * kHeightSide + i];
+            const RasterVertex& c11 = grid[(j + 1) * kHeightSide + i + 1];
+            Vec3 centre{(static_cast<float>(i) + 0.5f) * w.heightCell,
                         (SampleHeight(i, j) + SampleHeight(i + 1, j) + SampleHeight(i, j + 1) +
                          SampleHeight(i + 1, j + 1)) * 0.25f,
                         (static_cast<float>(j) + 0.5f) * w.heightCell};
@@ -57,12 +57,12 @@ void DrawTerrain()
 
 // One piece of the rim: from inner line a0-a1 (on the world edge) outwards by
 // `out`, from height 0 up to the given top heights at both ends.
-void DrawRimPiece(RVec a0, RVec a1, RVec out, float top0, float top1)
+void DrawRimPiece(Vec3 a0, Vec3 a1, Vec3 out, float top0, float top1)
 {
-    RVec i0{a0.x, top0, a0.y}, i1{a1.x, top1, a1.y};
-    RVec o0 = i0 + out, o1 = i1 + out;
-    RVec ib0{a0.x, 0, a0.y}, ib1{a1.x, 0, a1.y};
-    RVec ob0 = ib0 + out, ob1 = ib1 + out;
+    Vec3 i0{a0.x, top0, a0.z}, i1{a1.x, top1, a1.z};
+    Vec3 o0 = i0 + out, o1 = i1 + out;
+    Vec3 ib0{a0.x, 0, a0.z}, ib1{a1.x, 0, a1.z};
+    Vec3 ob0 = ib0 + out, ob1 = ib1 + out;
     DrawWorldTriangle(i0, i1, o1, kFrameMaterial);  // top
     DrawWorldTriangle(i0, o1, o0, kFrameMaterial);
     DrawWorldTriangle(o0, o1, ob1, kFrameMaterial);  // outer face
@@ -76,24 +76,24 @@ void DrawFrameAndPosts()
     const RenderWorld& w = renderWorld;
     const float S = w.worldSize, C = w.heightCell;
     terrainRenderer.routine = PixelRoutine::Solid;
-    for (int k = 0; k < 63; ++k) {
+    for (int k = 0; k < kHeightSide - 1; ++k) {
         float p0 = static_cast<float>(k) * C, p1 = static_cast<float>(k + 1) * C;
         // South edge (row 0) and north edge (row 63), along x.
-        DrawRimPiece(RVec{p0, 0, 0}, RVec{p1, 0, 0}, RVec{0, 0, -kFrameWidth},
+        DrawRimPiece(Vec3{p0, 0, 0}, Vec3{p1, 0, 0}, Vec3{0, 0, -kFrameWidth},
                      HeightWithWater(k, 0) + 2.0f, HeightWithWater(k + 1, 0) + 2.0f);
-        DrawRimPiece(RVec{p0, 0, S}, RVec{p1, 0, S}, RVec{0, 0, kFrameWidth},
-                     HeightWithWater(k, 63) + 2.0f, HeightWithWater(k + 1, 63) + 2.0f);
+        DrawRimPiece(Vec3{p0, 0, S}, Vec3{p1, 0, S}, Vec3{0, 0, kFrameWidth},
+                     HeightWithWater(k, kHeightSide - 1) + 2.0f, HeightWithWater(k + 1, kHeightSide - 1) + 2.0f);
         // West edge (column 0) and east edge (column 63), along y.
-        DrawRimPiece(RVec{0, 0, p0}, RVec{0, 0, p1}, RVec{-kFrameWidth, 0, 0},
+        DrawRimPiece(Vec3{0, 0, p0}, Vec3{0, 0, p1}, Vec3{-kFrameWidth, 0, 0},
                      HeightWithWater(0, k) + 2.0f, HeightWithWater(0, k + 1) + 2.0f);
-        DrawRimPiece(RVec{S, 0, p0}, RVec{S, 0, p1}, RVec{kFrameWidth, 0, 0},
-                     HeightWithWater(63, k) + 2.0f, HeightWithWater(63, k + 1) + 2.0f);
+        DrawRimPiece(Vec3{S, 0, p0}, Vec3{S, 0, p1}, Vec3{kFrameWidth, 0, 0},
+                     HeightWithWater(kHeightSide - 1, k) + 2.0f, HeightWithWater(kHeightSide - 1, k + 1) + 2.0f);
     }
     for (int cj = 0; cj < 2; ++cj)
         for (int ci = 0; ci < 2; ++ci) {
-            float kh = HeightWithWater(ci * 63, cj * 63) * 0.5f + 1.0f;
-            RVec centre{ci ? S + 0.4f : -0.4f, kh, cj ? S + 0.4f : -0.4f};
-            DrawBox(centre, RVec{0.4f, 0, 0}, RVec{0, kh, 0}, RVec{0, 0, 0.4f}, kFrameMaterial);
+            float kh = HeightWithWater(ci * (kHeightSide - 1), cj * (kHeightSide - 1)) * 0.5f + 1.0f;
+            Vec3 centre{ci ? S + 0.4f : -0.4f, kh, cj ? S + 0.4f : -0.4f};
+            DrawBox(centre, Vec3{0.4f, 0, 0}, Vec3{0, kh, 0}, Vec3{0, 0, 0.4f}, kFrameMaterial);
         }
 }
 
@@ -102,11 +102,11 @@ void DrawWater()
     const RenderWorld& w = renderWorld;
     const float S = w.worldSize, h = w.waterHeight;
     terrainRenderer.routine = PixelRoutine::Water;
-    DrawWorldTriangle(RVec{0, h, 0}, RVec{S, h, 0}, RVec{S, h, S}, 0);
-    DrawWorldTriangle(RVec{0, h, 0}, RVec{S, h, S}, RVec{0, h, S}, 0);
+    DrawWorldTriangle(Vec3{0, h, 0}, Vec3{S, h, 0}, Vec3{S, h, S}, 0);
+    DrawWorldTriangle(Vec3{0, h, 0}, Vec3{S, h, S}, Vec3{0, h, S}, 0);
 }
 
-RVec Row(const float r[3]) { return RVec{r[0], r[1], r[2]}; }
+Vec3 Row(const float r[3]) { return Vec3{r[0], r[1], r[2]}; }
 
 }  // namespace
 
@@ -135,7 +135,7 @@ void FitTrackViewForAspect(float aspect)
     TrackMaps& m = trackMaps;
     if (m.heights.size() < 64u * 64u) return;
     if (!(aspect > 0.01f && aspect < 100.0f)) aspect = kDefaultAspect;
-    const RVec H = Row(m.viewHorizontal), V = Row(m.viewVertical), D = Row(m.viewDepth);
+    const Vec3 H = Row(m.viewHorizontal), V = Row(m.viewVertical), D = Row(m.viewDepth);
     const float S = m.worldSize;
     // The four top corners of the world block, taken at the outside of the
     // frame and also at its foot, so that at a zoom of 1 neither the rim nor
@@ -144,8 +144,8 @@ void FitTrackViewForAspect(float aspect)
     float hx[kCorners], vy[kCorners], dz[kCorners];
     for (int k = 0; k < kCorners; ++k) {
         int ci = k & 1, cj = (k >> 1) & 1;
-        float h = (k & 4) ? 0.0f : static_cast<float>(m.heights[(cj * 63) * 64 + ci * 63]) * 0.05f + 2.0f;
-        RVec c{ci ? S + kFrameWidth : -kFrameWidth, h, cj ? S + kFrameWidth : -kFrameWidth};
+        float h = (k & 4) ? 0.0f : static_cast<float>(m.heights[(cj * (kHeightSide - 1)) * kHeightSide + ci * (kHeightSide - 1)]) * 0.05f + 2.0f;
+        Vec3 c{ci ? S + kFrameWidth : -kFrameWidth, h, cj ? S + kFrameWidth : -kFrameWidth};
         hx[k] = Dot(H, c);
         vy[k] = Dot(V, c);
         dz[k] = Dot(D, c);
@@ -179,10 +179,10 @@ void FitTrackViewForAspect(float aspect)
         }
         m.zoom = std::min(m.zoom, 1.0f);
     }
-    RVec T = H * cH + V * cV + D * (best * m.zoom);
+    Vec3 T = H * cH + V * cV + D * (best * m.zoom);
     m.viewTranslation[0] = T.x;
-    m.viewTranslation[1] = T.h;
-    m.viewTranslation[2] = T.y;
+    m.viewTranslation[1] = T.y;
+    m.viewTranslation[2] = T.z;
 }
 
 void FitTrackView()
