@@ -16,13 +16,31 @@ static void WriteFloats(ByteWriter& w, const float* v, int n)
         WriteF32(w, v[i]);
 }
 
+static void ReadVectors(ByteReader& r, Vec3* out, int n)
+{
+    for (int i = 0; i < n; i++) {
+        out[i].x = ReadF32(r);
+        out[i].y = ReadF32(r);
+        out[i].z = ReadF32(r);
+    }
+}
+
+static void WriteVectors(ByteWriter& w, const Vec3* v, int n)
+{
+    for (int i = 0; i < n; i++) {
+        WriteF32(w, v[i].x);
+        WriteF32(w, v[i].y);
+        WriteF32(w, v[i].z);
+    }
+}
+
 void ReadCarDefinition(ByteReader& r, CarDefinition& car)
 {
-    std::memset(&car, 0, sizeof car);
+    car = CarDefinition{};
     ReadBytes(r, car.name, sizeof car.name);
     car.name[sizeof car.name - 1] = 0;  // the terminator must lie inside the field
     ReaderSkip(r, 4);
-    ReadFloats(r, car.halfSize, 3);
+    ReadVectors(r, &car.halfSize, 1);
     ReadFloats(r, car.wheelRadius, 4);
     ReadFloats(r, car.grip, kCarGroundClasses);
     ReadFloats(r, car.rolling, kCarGroundClasses);
@@ -43,13 +61,13 @@ void ReadCarDefinition(ByteReader& r, CarDefinition& car)
     ReadBytes(r, car.faceColour, sizeof car.faceColour);
     ReadBytes(r, car.shadowTriangles, sizeof car.shadowTriangles);
     ReaderSkip(r, 1);
-    ReadFloats(r, &car.vertices[0][0], kCarMaxVertices * 3);
-    ReadFloats(r, &car.normals[0][0], kCarMaxVertices * 3);
-    ReadFloats(r, &car.shadowPoints[0][0], kCarMaxShadowPoints * 3);
-    ReadFloats(r, &car.wheels[0][0], 4 * 3);
-    ReadFloats(r, car.spareWheel, 3);
+    ReadVectors(r, car.vertices, kCarMaxVertices);
+    ReadVectors(r, car.normals, kCarMaxVertices);
+    ReadVectors(r, car.shadowPoints, kCarMaxShadowPoints);
+    ReadVectors(r, car.wheels, 4);
+    ReadVectors(r, &car.spareWheel, 1);
     if (r.failed)
-        std::memset(&car, 0, sizeof car);
+        car = CarDefinition{};
 }
 
 void WriteCarDefinition(ByteWriter& w, const CarDefinition& car)
@@ -59,7 +77,7 @@ void WriteCarDefinition(ByteWriter& w, const CarDefinition& car)
     name[sizeof name - 1] = 0;
     WriteBytes(w, name, sizeof name);
     WriteU32(w, 0);
-    WriteFloats(w, car.halfSize, 3);
+    WriteVectors(w, &car.halfSize, 1);
     WriteFloats(w, car.wheelRadius, 4);
     WriteFloats(w, car.grip, kCarGroundClasses);
     WriteFloats(w, car.rolling, kCarGroundClasses);
@@ -80,11 +98,11 @@ void WriteCarDefinition(ByteWriter& w, const CarDefinition& car)
     WriteBytes(w, car.faceColour, sizeof car.faceColour);
     WriteBytes(w, car.shadowTriangles, sizeof car.shadowTriangles);
     WriteU8(w, 0);
-    WriteFloats(w, &car.vertices[0][0], kCarMaxVertices * 3);
-    WriteFloats(w, &car.normals[0][0], kCarMaxVertices * 3);
-    WriteFloats(w, &car.shadowPoints[0][0], kCarMaxShadowPoints * 3);
-    WriteFloats(w, &car.wheels[0][0], 4 * 3);
-    WriteFloats(w, car.spareWheel, 3);
+    WriteVectors(w, car.vertices, kCarMaxVertices);
+    WriteVectors(w, car.normals, kCarMaxVertices);
+    WriteVectors(w, car.shadowPoints, kCarMaxShadowPoints);
+    WriteVectors(w, car.wheels, 4);
+    WriteVectors(w, &car.spareWheel, 1);
 }
 
 size_t WriteCarDefinitions(ByteWriter& w, const CarDefinition* cars, int n)
@@ -99,6 +117,14 @@ static bool AllFinite(const float* v, int n)
 {
     for (int i = 0; i < n; i++)
         if (!std::isfinite(v[i]))
+            return false;
+    return true;
+}
+
+static bool AllFinite(const Vec3* v, int n)
+{
+    for (int i = 0; i < n; i++)
+        if (!std::isfinite(v[i].x) || !std::isfinite(v[i].y) || !std::isfinite(v[i].z))
             return false;
     return true;
 }
@@ -131,9 +157,8 @@ bool CarDefinitionValid(const CarDefinition& car)
             return false;
     if (!(car.mass > 0.0f))
         return false;
-    return AllFinite(car.halfSize, 3) && AllFinite(car.wheelRadius, 4) && AllFinite(car.grip, kCarGroundClasses) &&
-           AllFinite(car.rolling, kCarGroundClasses) && AllFinite(&car.vertices[0][0], kCarMaxVertices * 3) &&
-           AllFinite(&car.normals[0][0], kCarMaxVertices * 3) &&
-           AllFinite(&car.shadowPoints[0][0], kCarMaxShadowPoints * 3) && AllFinite(&car.wheels[0][0], 12) &&
-           AllFinite(car.spareWheel, 3);
+    return AllFinite(&car.halfSize, 1) && AllFinite(car.wheelRadius, 4) && AllFinite(car.grip, kCarGroundClasses) &&
+           AllFinite(car.rolling, kCarGroundClasses) && AllFinite(car.vertices, kCarMaxVertices) &&
+           AllFinite(car.normals, kCarMaxVertices) && AllFinite(car.shadowPoints, kCarMaxShadowPoints) &&
+           AllFinite(car.wheels, 4) && AllFinite(&car.spareWheel, 1);
 }

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "trackfile/byte_io.h"
+#include "trackfile/vec3.h"
 
 constexpr size_t kCarRecordSize = 1344;      // bytes per record in every file
 constexpr int kCarGroundClasses = 14;        // entries of grip and rolling
@@ -17,7 +18,7 @@ constexpr int kCarMaxShadowIndices = 30;     // shadow triangle indices (3 per t
 
 struct CarDefinition {
     char name[12];                       // zero-terminated within 12 bytes
-    float halfSize[3];                   // half extents of the body ellipsoid
+    Vec3 halfSize;                       // half extents of the body ellipsoid
     float wheelRadius[4];                // drawn radius of each wheel
     float grip[kCarGroundClasses];       // grip per ground class
     float rolling[kCarGroundClasses];    // rolling resistance per ground class
@@ -37,11 +38,11 @@ struct CarDefinition {
     uint8_t triangles[kCarMaxTriangleIndices];
     uint8_t faceColour[kCarMaxTriangleIndices / 3];
     uint8_t shadowTriangles[kCarMaxShadowIndices];
-    float vertices[kCarMaxVertices][3];
-    float normals[kCarMaxVertices][3];   // unit vertex normals
-    float shadowPoints[kCarMaxShadowPoints][3];
-    float wheels[4][3];                  // front right, front left, rear right, rear left
-    float spareWheel[3];
+    Vec3 vertices[kCarMaxVertices];
+    Vec3 normals[kCarMaxVertices];       // unit vertex normals
+    Vec3 shadowPoints[kCarMaxShadowPoints];
+    Vec3 wheels[4];                      // front right, front left, rear right, rear left
+    Vec3 spareWheel;
 };
 
 // Reads one 1344-byte record field by field (padding skipped); on a short

@@ -153,13 +153,14 @@ bool WriteGhostLap(ByteWriter& w, const GhostLap& ghost)
     return true;
 }
 
-GhostSample EncodeGhostSample(const float pos[3], const float side[3], const float forward[3])
+GhostSample EncodeGhostSample(Vec3 pos, Vec3 side, Vec3 forward)
 {
     GhostSample s;
+    const float p[3] = {pos.x, pos.y, pos.z}, a[3] = {side.x, side.y, side.z}, f[3] = {forward.x, forward.y, forward.z};
     for (int i = 0; i < 3; i++) {
-        s.pos[i] = RoundScaled(pos[i], 150.0f, -2147483648.0, 2147483647.0);
-        s.axes[i] = static_cast<int8_t>(RoundScaled(side[i], 120.0f, -128, 127));
-        s.axes[3 + i] = static_cast<int8_t>(RoundScaled(forward[i], 120.0f, -128, 127));
+        s.pos[i] = RoundScaled(p[i], 150.0f, -2147483648.0, 2147483647.0);
+        s.axes[i] = static_cast<int8_t>(RoundScaled(a[i], 120.0f, -128, 127));
+        s.axes[3 + i] = static_cast<int8_t>(RoundScaled(f[i], 120.0f, -128, 127));
     }
     return s;
 }

@@ -168,7 +168,7 @@ bool ReadGhostLap(ByteReader& r, GhostLap& ghost);
 // fewer are held); false when there is nothing to write.
 bool WriteGhostLap(ByteWriter& w, const GhostLap& ghost);
 // Rounds a car pose into a stored sample (value × scale + 0.5, truncated).
-GhostSample EncodeGhostSample(const float pos[3], const float side[3], const float forward[3]);
+GhostSample EncodeGhostSample(Vec3 pos, Vec3 side, Vec3 forward);
 // The editor's AI-line import: world size and ghost lap of another track.
 // kTrackCantOpen, kTrackMalformed when there is no readable ghost lap, or kTrackOk.
 int ReadTrackGhost(const char* path, uint8_t& worldSize, GhostLap& ghost);

@@ -1,7 +1,9 @@
 // Car catalogue: loading ".car" files and the built-in "General" car.
 #include "Game/race/cars.h"
 
+#include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <cstring>
 #include <filesystem>
 #include <system_error>
@@ -44,46 +46,32 @@ std::vector<uint8_t> MakeCarFile(const CarDefinition* cars, int n)
     return w.bytes;
 }
 
-static void Set3(float* v, float x, float y, float z)
-{
-    v[0] = x;
-    v[1] = y;
-    v[2] = z;
-}
 
 void ComputeCarNormals(CarDefinition& car)
 {
     int vertexCount = std::min<int>(car.vertexCount, kCarMaxVertices);
     int indexCount = std::min<int>(car.triangleIndexCount, kCarMaxTriangleIndices) / 3 * 3;
-    float sum[kCarMaxVertices][3] = {};
+    Vec3 sum[kCarMaxVertices] = {};
     for (int t = 0; t < indexCount; t += 3) {
         int i0 = car.triangles[t], i1 = car.triangles[t + 1], i2 = car.triangles[t + 2];
         if (i0 >= vertexCount || i1 >= vertexCount || i2 >= vertexCount)
             continue;
-        const float* v0 = car.vertices[i0];
-        float a[3], b[3];
-        for (int k = 0; k < 3; k++) {
-            a[k] = car.vertices[i2][k] - v0[k];
-            b[k] = car.vertices[i1][k] - v0[k];
-        }
-        float n[3] = {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
+        const Vec3 v0 = car.vertices[i0];
+        const Vec3 n = Cross(car.vertices[i2] - v0, car.vertices[i1] - v0);
         for (int idx : {i0, i1, i2})
-            for (int k = 0; k < 3; k++)
-                sum[idx][k] += n[k];
+            sum[idx] += n;
     }
     for (int v = 0; v < kCarMaxVertices; v++) {
-        float len = std::sqrt(sum[v][0] * sum[v][0] + sum[v][1] * sum[v][1] + sum[v][2] * sum[v][2]);
-        for (int k = 0; k < 3; k++)
-            car.normals[v][k] = len > 0 ? sum[v][k] / len : 0.0f;
+        float len = Length(sum[v]);
+        car.normals[v] = len > 0 ? Vec3{sum[v].x / len, sum[v].y / len, sum[v].z / len} : Vec3{};
     }
 }
 
 CarDefinition MakeGeneralCar()
 {
-    CarDefinition car;
-    std::memset(&car, 0, sizeof car);
+    CarDefinition car{};
     std::strcpy(car.name, "General");
-    Set3(car.halfSize, 1.5f, 0.6f, 1.8f);
+    car.halfSize = {1.5f, 0.6f, 1.8f};
     for (float& r : car.wheelRadius)
         r = 0.5f;
     const float grip[kCarGroundClasses] = {0.9f, 2.05f, 2.25f, 1.2f, 1.6f, 1.6f, 1.8f,
@@ -101,7 +89,7 @@ CarDefinition MakeGeneralCar()
     car.steerGrip = 1.05f;
     car.aiFactor = 3.7f;
 
-    const float vertices[10][3] = {{0, 0.2f, 2.0f},     {0, 0.5f, 0.6f},     {0.4f, 0, 0.8f}, {-0.4f, 0, 0.8f},
+    const Vec3 vertices[10] = {{0, 0.2f, 2.0f},     {0, 0.5f, 0.6f},     {0.4f, 0, 0.8f}, {-0.4f, 0, 0.8f},
                                    {1, 0, 0},           {-1, 0, 0},          {0.4f, 0.5f, -0.3f},
                                    {-0.4f, 0.5f, -0.3f}, {0, 0.2f, -1.5f},   {0, 0.8f, -0.6f}};
     const uint8_t triangles[16][4] = {{0, 1, 2, 0}, {0, 3, 1, 0}, {4, 6, 8, 0}, {5, 8, 7, 0},
@@ -109,7 +97,7 @@ CarDefinition MakeGeneralCar()
                                       {5, 3, 4, 4}, {7, 6, 1, 4}, {9, 8, 6, 0}, {7, 8, 9, 0},
                                       {6, 2, 1, 0}, {1, 3, 7, 0}, {6, 4, 2, 0}, {3, 5, 7, 0}};
     car.vertexCount = 10;
-    std::memcpy(car.vertices, vertices, sizeof vertices);
+    std::copy(std::begin(vertices), std::end(vertices), car.vertices);
     car.triangleIndexCount = 48;
     for (int t = 0; t < 16; t++) {
         for (int k = 0; k < 3; k++)
@@ -117,14 +105,14 @@ CarDefinition MakeGeneralCar()
         car.faceColour[t] = triangles[t][3];
     }
     car.shadowPointCount = 5;
-    const float shadow[5][3] = {{0, 0.2f, 2.0f}, {1, 0, 0}, {-1, 0, 0}, {0, 0.2f, -1.5f}, {0, 1.0f, -0.3f}};
-    std::memcpy(car.shadowPoints, shadow, sizeof shadow);
+    const Vec3 shadow[5] = {{0, 0.2f, 2.0f}, {1, 0, 0}, {-1, 0, 0}, {0, 0.2f, -1.5f}, {0, 1.0f, -0.3f}};
+    std::copy(std::begin(shadow), std::end(shadow), car.shadowPoints);
     car.shadowIndexCount = 12;
     const uint8_t shadowTriangles[12] = {0, 1, 4, 0, 2, 4, 3, 1, 4, 3, 2, 4};
     std::memcpy(car.shadowTriangles, shadowTriangles, sizeof shadowTriangles);
-    const float wheels[4][3] = {{1, -0.2f, 1}, {-1, -0.2f, 1}, {1, -0.2f, -1}, {-1, -0.2f, -1}};
-    std::memcpy(car.wheels, wheels, sizeof wheels);
-    Set3(car.spareWheel, 0, 0.6f, -0.05f);
+    const Vec3 wheels[4] = {{1, -0.2f, 1}, {-1, -0.2f, 1}, {1, -0.2f, -1}, {-1, -0.2f, -1}};
+    std::copy(std::begin(wheels), std::end(wheels), car.wheels);
+    car.spareWheel = {0, 0.6f, -0.05f};
     car.spareWheelFlag = 0;
     ComputeCarNormals(car);
     return car;

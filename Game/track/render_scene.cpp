@@ -106,8 +106,6 @@ void DrawWater()
     DrawWorldTriangle(Vec3{0, h, 0}, Vec3{S, h, S}, Vec3{0, h, S}, 0);
 }
 
-Vec3 Row(const float r[3]) { return Vec3{r[0], r[1], r[2]}; }
-
 }  // namespace
 
 void LoadRenderWorld()
@@ -122,10 +120,10 @@ void LoadRenderWorld()
     w.waterHeight = m.waterHeight;
     w.invWorldScale = m.WorldScale > 0 ? 1.0f / m.WorldScale : 0.0f;
     w.invHeightCell = m.HeightCell > 0 ? 1.0f / m.HeightCell : 0.0f;
-    w.T = Row(m.viewTranslation);
-    w.D = Row(m.viewDepth);
-    w.H = Row(m.viewHorizontal);
-    w.V = Row(m.viewVertical);
+    w.T = m.viewTranslation;
+    w.D = m.viewDepth;
+    w.H = m.viewHorizontal;
+    w.V = m.viewVertical;
 }
 
 float RenderTerrainHeight(float x, float y) { return TerrainHeight(x, y); }
@@ -135,7 +133,7 @@ void FitTrackViewForAspect(float aspect)
     TrackMaps& m = trackMaps;
     if (m.heights.size() < 64u * 64u) return;
     if (!(aspect > 0.01f && aspect < 100.0f)) aspect = kDefaultAspect;
-    const Vec3 H = Row(m.viewHorizontal), V = Row(m.viewVertical), D = Row(m.viewDepth);
+    const Vec3 H = m.viewHorizontal, V = m.viewVertical, D = m.viewDepth;
     const float S = m.worldSize;
     // The four top corners of the world block, taken at the outside of the
     // frame and also at its foot, so that at a zoom of 1 neither the rim nor
@@ -180,9 +178,7 @@ void FitTrackViewForAspect(float aspect)
         m.zoom = std::min(m.zoom, 1.0f);
     }
     Vec3 T = H * cH + V * cV + D * (best * m.zoom);
-    m.viewTranslation[0] = T.x;
-    m.viewTranslation[1] = T.y;
-    m.viewTranslation[2] = T.z;
+    m.viewTranslation = T;
 }
 
 void FitTrackView()

@@ -65,10 +65,10 @@ struct TrackMaps {
     float zoom = 1.05f;        // view zoom factor, refitted by the view fit
     int16_t viewAngle = 0;     // degrees, camera tilt
     int16_t rotation = 0;      // degrees, turn of the world about the vertical
-    float viewVertical[3] = {};    // row giving screen y from (x, h, y)
-    float viewDepth[3] = {};       // row giving the distance into the screen
-    float viewHorizontal[3] = {};  // row giving screen x
-    float viewTranslation[3] = {}; // set by the view fit
+    Vec3 viewVertical;             // row giving screen y from a world point
+    Vec3 viewDepth;                // row giving the distance into the screen
+    Vec3 viewHorizontal;           // row giving screen x
+    Vec3 viewTranslation;          // set by the view fit
     bool sfLine = true;        // paint the start/finish stripe
 
     uint32_t trackLength = 0;  // world units, as stored

@@ -101,15 +101,15 @@ void ComputeViewTransform(TrackMaps& maps)
     double a = maps.viewAngle * toRadians, b = maps.rotation * toRadians;
     float sa = static_cast<float>(std::sin(a)), ca = static_cast<float>(std::cos(a));
     float sb = static_cast<float>(std::sin(b)), cb = static_cast<float>(std::cos(b));
-    maps.viewVertical[0] = sb * sa;
-    maps.viewVertical[1] = -ca;
-    maps.viewVertical[2] = -cb * sa;
-    maps.viewDepth[0] = -sb * ca;
-    maps.viewDepth[1] = -sa;
-    maps.viewDepth[2] = cb * ca;
-    maps.viewHorizontal[0] = cb;
-    maps.viewHorizontal[1] = 0;
-    maps.viewHorizontal[2] = sb;
+    maps.viewVertical.x = sb * sa;
+    maps.viewVertical.y = -ca;
+    maps.viewVertical.z = -cb * sa;
+    maps.viewDepth.x = -sb * ca;
+    maps.viewDepth.y = -sa;
+    maps.viewDepth.z = cb * ca;
+    maps.viewHorizontal.x = cb;
+    maps.viewHorizontal.y = 0;
+    maps.viewHorizontal.z = sb;
 }
 
 static float HeightIn(const TrackMaps& maps, float x, float y)

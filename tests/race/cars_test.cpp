@@ -93,21 +93,19 @@ TEST(CarRecord, GeneralNormalsAreUnitAndFollowTheModelShape)
 {
     CarDefinition car = MakeGeneralCar();
     for (int v = 0; v < car.vertexCount; v++) {
-        const float* n = car.normals[v];
-        EXPECT_NEAR(n[0] * n[0] + n[1] * n[1] + n[2] * n[2], 1.0f, 1e-5f) << v;
+        EXPECT_NEAR(Length(car.normals[v]), 1.0f, 1e-5f) << v;
     }
     // Values worked out by hand from the face sums cross(v2 - v0, v1 - v0).
     const struct {
         int vertex;
-        float n[3];
+        Vec3 n;
     } expected[] = {{0, {0.0f, 0.37139f, 0.92848f}},
                     {3, {-0.6534f, -0.67533f, 0.34205f}},
                     {9, {0.0f, 0.97014f, -0.24254f}}};
     for (const auto& e : expected)
-        for (int k = 0; k < 3; k++)
-            EXPECT_NEAR(car.normals[e.vertex][k], e.n[k], 1e-4f) << e.vertex << "," << k;
+        EXPECT_NEAR(Length(car.normals[e.vertex] - e.n), 0.0f, 1e-4f) << e.vertex;
     for (int v = car.vertexCount; v < kCarMaxVertices; v++)
-        EXPECT_EQ(car.normals[v][0], 0.0f);
+        EXPECT_EQ(car.normals[v].x, 0.0f);
 }
 
 TEST(CarRecord, ValidationRejectsCountsAndIndicesBeyondTheirArrays)
@@ -131,7 +129,7 @@ TEST(CarRecord, ValidationRejectsCountsAndIndicesBeyondTheirArrays)
         {"shadow index past the points", [](CarDefinition& c) { c.shadowTriangles[11] = 5; }},
         {"non-finite mass", [](CarDefinition& c) { c.mass = NAN; }},
         {"zero mass", [](CarDefinition& c) { c.mass = 0; }},
-        {"infinite vertex", [](CarDefinition& c) { c.vertices[3][1] = INFINITY; }},
+        {"infinite vertex", [](CarDefinition& c) { c.vertices[3].y = INFINITY; }},
     };
     for (const Fault& f : faults) {
         CarDefinition car = MakeGeneralCar();

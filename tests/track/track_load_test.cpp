@@ -82,10 +82,10 @@ TEST_F(TrackLoad, HeaderGivesScalesViewAndSettings)
     EXPECT_EQ(m.viewAngle, 60);
     EXPECT_EQ(m.rotation, 30);
     // Rows for a = 60, b = 30 degrees.
-    EXPECT_NEAR(m.viewVertical[0], 0.5f * 0.866025f, 1e-5f);
-    EXPECT_NEAR(m.viewVertical[1], -0.5f, 1e-5f);
-    EXPECT_NEAR(m.viewDepth[2], 0.866025f * 0.5f, 1e-5f);
-    EXPECT_NEAR(m.viewHorizontal[2], 0.5f, 1e-5f);
+    EXPECT_NEAR(m.viewVertical.x, 0.5f * 0.866025f, 1e-5f);
+    EXPECT_NEAR(m.viewVertical.y, -0.5f, 1e-5f);
+    EXPECT_NEAR(m.viewDepth.z, 0.866025f * 0.5f, 1e-5f);
+    EXPECT_NEAR(m.viewHorizontal.z, 0.5f, 1e-5f);
     EXPECT_EQ(m.trackLength, TrackLengthFromAiLine(BasicTrack().aiLine, 128));
     EXPECT_GT(m.trackLength, 0u);
 
@@ -97,9 +97,9 @@ TEST_F(TrackLoad, HeaderGivesScalesViewAndSettings)
     EXPECT_EQ(trackMaps.viewAngle, 90);
     EXPECT_EQ(trackMaps.rotation, 0);
     EXPECT_FLOAT_EQ(trackMaps.zoom, 1.5f);
-    EXPECT_NEAR(trackMaps.viewVertical[2], -1.0f, 1e-6f);
-    EXPECT_NEAR(trackMaps.viewDepth[1], -1.0f, 1e-6f);
-    EXPECT_NEAR(trackMaps.viewHorizontal[0], 1.0f, 1e-6f);
+    EXPECT_NEAR(trackMaps.viewVertical.z, -1.0f, 1e-6f);
+    EXPECT_NEAR(trackMaps.viewDepth.y, -1.0f, 1e-6f);
+    EXPECT_NEAR(trackMaps.viewHorizontal.x, 1.0f, 1e-6f);
 }
 
 TEST_F(TrackLoad, FailedLoadsLeaveTheLoadedTrackAlone)
@@ -341,7 +341,7 @@ TEST_F(TrackLoad, RecordsGhostAndBodySumsComeFromTheFile)
     GhostLap ghost;
     ghost.frameCount = 9;
     for (int i = 0; i < 5; i++) {
-        float pos[3] = {10.0f + i, 1, 20}, side[3] = {1, 0, 0}, fwd[3] = {0, 0, 1};
+        Vec3 pos = {10.0f + i, 1, 20}, side = {1, 0, 0}, fwd = {0, 0, 1};
         ghost.samples.push_back(EncodeGhostSample(pos, side, fwd));
     }
     ASSERT_EQ(WriteTrackRecords(PathOf("rec").c_str(), records, &ghost), kTrackOk);

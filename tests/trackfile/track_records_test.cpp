@@ -45,9 +45,9 @@ GhostLap MakeGhost(uint16_t frames)
     GhostLap g;
     g.frameCount = frames;
     for (int k = 0; k <= frames / 2; k++) {
-        float pos[3] = {k * 0.5f, 1.0f, -k * 0.25f};
-        float side[3] = {1, 0, 0};
-        float forward[3] = {0, 0, -1};
+        Vec3 pos = {k * 0.5f, 1.0f, -k * 0.25f};
+        Vec3 side = {1, 0, 0};
+        Vec3 forward = {0, 0, -1};
         g.samples.push_back(EncodeGhostSample(pos, side, forward));
     }
     return g;
@@ -59,7 +59,7 @@ CarDefinition NamedCar(const char* name)
     std::strncpy(car.name, name, sizeof car.name - 1);
     car.mass = 432.5f;
     car.vertexCount = 3;
-    car.vertices[2][1] = -0.75f;
+    car.vertices[2].y = -0.75f;
     return car;
 }
 
@@ -91,7 +91,7 @@ TEST(TrackRecords, BlockRoundTripsEveryFieldAndKeepsItsSize)
     EXPECT_STREQ(back.entry[0].name, "ThirteenChars");
     EXPECT_STREQ(back.entry[0].car.name, "Buggy");
     EXPECT_EQ(back.entry[0].car.mass, 432.5f);
-    EXPECT_EQ(back.entry[0].car.vertices[2][1], -0.75f);
+    EXPECT_EQ(back.entry[0].car.vertices[2].y, -0.75f);
     EXPECT_EQ(back.entry[6].date[7], 2007);
     EXPECT_EQ(back.entry[1].time, kEmptyLapTime);
 
