@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cstdlib>
 
-Editor gEditor;
+Editor editor;
 
 static void ResetDocument(EditorDocument& d)
 {

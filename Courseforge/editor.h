@@ -48,7 +48,7 @@ constexpr int kToolLimiters = 51;
 
 enum EditorButton { kButtonLeft = 0, kButtonRight = 1 };
 
-// ---- Texts the window layer shows (exact) ----------------------------------
+// ---- texts the window layer shows (exact) ----------------------------------
 extern const char* const kCaptionTrackEditor;    // "Dustwhirl Track Editor"
 extern const char* const kCaptionCourseforge;    // "Courseforge"
 extern const char* const kTitlePrefix;           // "Dustwhirl Track Editor - " (then the file name)
@@ -148,7 +148,7 @@ struct Editor {
     EditorStroke stroke;
 };
 
-extern Editor gEditor;                // the editor's one document, used by the window layer
+extern Editor editor;                // the editor's one document, used by the window layer
 
 // What an operation asks the window layer to do. The area is a half-open
 // rectangle of map pixels whose land or height changed (empty when x0 >= x1);

@@ -11,8 +11,8 @@
 
 #include "trackfile/byte_io.h"
 
-uint32_t gViewPixels[kViewSize * kViewSize];
-ViewState gView;
+uint32_t viewPixels[kViewSize * kViewSize];
+ViewState view;
 
 namespace {
 
@@ -105,7 +105,7 @@ struct Clip {
 bool Drawable(float x, float y) { return std::fabs(x) < 4096.0f && std::fabs(y) < 4096.0f; }
 
 inline void Plot(const Clip& c, int x, int y, uint32_t colour) {
-    if (x >= c.x0 && x < c.x1 && y >= c.y0 && y < c.y1) gViewPixels[y * kViewSize + x] = colour;
+    if (x >= c.x0 && x < c.x1 && y >= c.y0 && y < c.y1) viewPixels[y * kViewSize + x] = colour;
 }
 
 // A one-pixel line including both ends. Ends far outside the map are cut back
@@ -151,7 +151,7 @@ void FillConvex(const Clip& c, const float* px, const float* py, int n, uint32_t
                 float cross = (px[j] - px[i]) * (cy - py[i]) - (py[j] - py[i]) * (cx - px[i]);
                 inside = cross * sign >= 0;
             }
-            if (inside) gViewPixels[y * kViewSize + x] = colour;
+            if (inside) viewPixels[y * kViewSize + x] = colour;
         }
     }
 }
@@ -169,7 +169,7 @@ void Disc(const Clip& c, float cx, float cy, float r, uint32_t colour) {
     for (int y = ya; y <= yb; ++y)
         for (int x = xa; x <= xb; ++x) {
             float dx = x + 0.5f - cx, dy = y + 0.5f - cy;
-            if (dx * dx + dy * dy <= r * r) gViewPixels[y * kViewSize + x] = colour;
+            if (dx * dx + dy * dy <= r * r) viewPixels[y * kViewSize + x] = colour;
         }
 }
 
@@ -278,7 +278,7 @@ void DrawMarkers(const Editor& e, const Clip& c) {
     const EditorControls& ui = e.controls;
     if (ui.showObjects) {
         for (const EditorPitCrew& p : d.pitCrews) DrawPitCrew(c, p);
-        bool cursor = gView.pointerInView;
+        bool cursor = view.pointerInView;
         if (cursor && ui.tool == kToolPitCrew && int(d.pitCrews.size()) < kEditorMaxPitCrews)
             DrawPitCrew(c, e.stroke.cursorPitCrew);
         for (const EditorObject& o : d.objects) DrawObject(c, o);
@@ -300,7 +300,7 @@ void DrawMarkers(const Editor& e, const Clip& c) {
 
 void CopyMapPixels(int x0, int y0, int x1, int y1) {
     for (int y = y0; y < y1; ++y)
-        std::memcpy(gViewPixels + y * kViewSize + x0, gMapPixels + y * kViewSize + x0, size_t(x1 - x0) * 4);
+        std::memcpy(viewPixels + y * kViewSize + x0, gMapPixels + y * kViewSize + x0, size_t(x1 - x0) * 4);
 }
 
 bool MapPixelsCurrent(const Editor& e) {
@@ -333,7 +333,7 @@ void ViewRedrawAll(const Editor& e) {
     DrawMapPixels(e.doc, e.controls.blend, 0, 0, kViewSize, kViewSize);
     gMapWater = std::clamp(e.doc.waterLevel, 0, 255);
     gMapBlend = std::clamp(e.controls.blend, 0, 10);
-    std::memcpy(gViewPixels, gMapPixels, sizeof gViewPixels);
+    std::memcpy(viewPixels, gMapPixels, sizeof viewPixels);
     DrawMarkers(e, Clip{0, 0, kViewSize, kViewSize});
 }
 
@@ -355,7 +355,7 @@ void ViewRedrawMarkers(const Editor& e) {
         ViewRedrawAll(e);
         return;
     }
-    std::memcpy(gViewPixels, gMapPixels, sizeof gViewPixels);
+    std::memcpy(viewPixels, gMapPixels, sizeof viewPixels);
     DrawMarkers(e, Clip{0, 0, kViewSize, kViewSize});
 }
 
@@ -411,7 +411,7 @@ bool ViewRefreshDue(ViewState& v, uint32_t nowMs, bool force) {
 
 void ViewZoomedLine(const ViewState& v, int viewX, int viewY, int width, uint8_t* rgb) {
     int my = std::clamp(ViewToMap(v.zoom, v.scrollY, kViewSize, viewY), 0, kViewSize - 1);
-    const uint32_t* row = gViewPixels + my * kViewSize;
+    const uint32_t* row = viewPixels + my * kViewSize;
     for (int i = 0; i < width; ++i) {
         int mx = std::clamp(ViewToMap(v.zoom, v.scrollX, kViewSize, viewX + i), 0, kViewSize - 1);
         uint32_t c = row[mx];

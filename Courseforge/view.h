@@ -14,7 +14,7 @@ constexpr int kViewSize = 512;        // the buffer and the unzoomed view are 51
 
 // The display buffer: row 0 = top (north); each pixel 0x00RRGGBB, i.e. the
 // bytes blue, green, red and an unused fourth byte in memory.
-extern uint32_t gViewPixels[kViewSize * kViewSize];
+extern uint32_t viewPixels[kViewSize * kViewSize];
 
 // ---- Drawing the buffer ------------------------------------------------------
 uint32_t ViewHeightColour(int waterLevel, int h);                // height colour of byte h: blue-tinted below water, grey above
@@ -34,7 +34,7 @@ struct ViewState {
     bool refreshed = false;           // a refresh has happened at all
     bool pointerInView = true;        // the cursor object and pit crew are drawn only then
 };
-extern ViewState gView;
+extern ViewState view;
 
 int ViewScrollRange(int zoom);                                   // 0 (off), 1000 (2x), 1250 (4x)
 int ViewScrollPage(int zoom);                                    // 0 (off), 500 (2x), 250 (4x)

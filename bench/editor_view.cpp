@@ -39,7 +39,7 @@ void BM_FullRedraw(benchmark::State& state) {
     Editor& e = Furnished();
     for (auto _ : state) {
         ViewRedrawAll(e);
-        benchmark::DoNotOptimize(gViewPixels[1234]);
+        benchmark::DoNotOptimize(viewPixels[1234]);
     }
 }
 BENCHMARK(BM_FullRedraw)->Unit(benchmark::kMillisecond);
@@ -49,7 +49,7 @@ void BM_MarkerRedraw(benchmark::State& state) {
     ViewRedrawAll(e);
     for (auto _ : state) {
         ViewRedrawMarkers(e);
-        benchmark::DoNotOptimize(gViewPixels[1234]);
+        benchmark::DoNotOptimize(viewPixels[1234]);
     }
 }
 BENCHMARK(BM_MarkerRedraw)->Unit(benchmark::kMillisecond);

@@ -116,14 +116,14 @@ std::string ChooseFile(bool save, const char* title, const char* const filter[2]
 }
 
 std::string FindGamePath(const char* argv0) {
-    std::string beside = gEditorDir.empty() ? std::string() : gEditorDir + "/Dustwhirl";
+    std::string beside = editorDir.empty() ? std::string() : editorDir + "/Dustwhirl";
     if (!beside.empty() && FileExists(beside)) return beside;
     std::string folder = Folder(argv0 ? argv0 : "");
     return folder.empty() ? std::string("Dustwhirl") : folder + "/Dustwhirl";
 }
 
 void LaunchGame() {
-    std::string& path = gEditor.doc.gamePath;
+    std::string& path = editor.doc.gamePath;
     if (path.empty()) {
         char cwd[4096];
         path = std::string(getcwd(cwd, sizeof cwd) ? cwd : ".") + "/Dustwhirl";
@@ -163,7 +163,7 @@ void PropertiesCancel(Fl_Widget* w, void*) { w->window()->hide(); }
 }  // namespace
 
 bool RunPropertiesDialog() {
-    TrackProperties p = EditorGetProperties(gEditor.doc);
+    TrackProperties p = EditorGetProperties(editor.doc);
     Fl_Double_Window win(420, 430, "Track properties");
     PropertySlider sliders[5];
     struct Row { const char* label; int lo, hi, value; } rows[5] = {
@@ -191,7 +191,7 @@ bool RunPropertiesDialog() {
     Fl_Box lengthLabel(12, y, 100, 22, "Track length");
     lengthLabel.align(FL_ALIGN_INSIDE | FL_ALIGN_LEFT);
     char length[16];
-    std::snprintf(length, sizeof length, "%u", EditorTrackLength(gEditor.doc));
+    std::snprintf(length, sizeof length, "%u", EditorTrackLength(editor.doc));
     Fl_Box lengthValue(112, y, 120, 22, length);
     lengthValue.align(FL_ALIGN_INSIDE | FL_ALIGN_LEFT);
     y += 30;
@@ -225,6 +225,6 @@ bool RunPropertiesDialog() {
     p.sfLine = sfLine.value() != 0;
     p.author = author.value();
     p.comments = comments.value();
-    ApplyResult(EditorSetProperties(gEditor, p), true);
+    ApplyResult(EditorSetProperties(editor, p), true);
     return true;
 }

@@ -17,7 +17,7 @@
 #include "Courseforge/ui/ui.h"
 #include "Courseforge/view.h"
 
-std::string gEditorDir;
+std::string editorDir;
 
 namespace {
 
@@ -45,18 +45,18 @@ std::string FullPath(const char* path) {
 int main(int argc, char** argv) {
     std::srand(unsigned(std::time(nullptr)));
     signal(SIGCHLD, SIG_IGN);   // the launched game is never waited for
-    gEditorDir = ExecutableFolder(argc > 0 ? argv[0] : nullptr);
+    editorDir = ExecutableFolder(argc > 0 ? argv[0] : nullptr);
 
-    EditorInit(gEditor);
-    gEditor.doc.gamePath = FindGamePath(argc > 0 ? argv[0] : nullptr);
-    ViewRedrawAll(gEditor);
+    EditorInit(editor);
+    editor.doc.gamePath = FindGamePath(argc > 0 ? argv[0] : nullptr);
+    ViewRedrawAll(editor);
 
     Fl::visual(FL_RGB);
     Fl::scheme("gtk+");
     FL_NORMAL_SIZE = 13;
     fl_close = "OK";   // message boxes answer with OK, as the editor always has
     Fl_Window* window = CreateMainWindow();
-    LoadViewCursor(gEditorDir + "/courseforge.cur");
+    LoadViewCursor(editorDir + "/courseforge.cur");
     window->show();
     if (argc > 1) OpenTrack(FullPath(argv[1]).c_str());
     return Fl::run();

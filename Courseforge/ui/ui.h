@@ -9,7 +9,7 @@
 
 class Fl_Window;
 
-extern std::string gEditorDir;     // folder of the running editor (the cursor file and the game are looked up there)
+extern std::string editorDir;     // folder of the running editor (the cursor file and the game are looked up there)
 
 // ---- Main window (window.cpp) ------------------------------------------------
 Fl_Window* CreateMainWindow();                           // the main dialog with every control and the view

@@ -50,7 +50,7 @@ uint32_t NowMs() {
 // Lines of the damaged box; `origin` holds the box's offset inside the view.
 void DrawLine(void* origin, int x, int y, int w, uchar* buf) {
     const int* o = static_cast<const int*>(origin);
-    ViewZoomedLine(gView, o[0] + x, o[1] + y, w, buf);
+    ViewZoomedLine(view, o[0] + x, o[1] + y, w, buf);
 }
 
 void ViewWidget::draw() {
@@ -70,25 +70,25 @@ void SetCursor(bool over) {
     else win->cursor(FL_CURSOR_CROSS);
 }
 
-float MapX() { return float(ViewToMap(gView.zoom, gView.scrollX, kViewSize, Fl::event_x() - gViewWidget->x())); }
-float MapY() { return float(ViewToMap(gView.zoom, gView.scrollY, kViewSize, Fl::event_y() - gViewWidget->y())); }
+float MapX() { return float(ViewToMap(view.zoom, view.scrollX, kViewSize, Fl::event_x() - gViewWidget->x())); }
+float MapY() { return float(ViewToMap(view.zoom, view.scrollY, kViewSize, Fl::event_y() - gViewWidget->y())); }
 
 void SyncScrollBars() {
-    if (gView.zoom == kZoomOff) {
+    if (view.zoom == kZoomOff) {
         gHScroll->hide();
         gVScroll->hide();
         return;
     }
-    int page = ViewScrollPage(gView.zoom), total = ViewScrollRange(gView.zoom) + 1;
-    gHScroll->value(gView.scrollX, page, 0, total);
-    gVScroll->value(gView.scrollY, page, 0, total);
+    int page = ViewScrollPage(view.zoom), total = ViewScrollRange(view.zoom) + 1;
+    gHScroll->value(view.scrollX, page, 0, total);
+    gVScroll->value(view.scrollY, page, 0, total);
     gHScroll->show();
     gVScroll->show();
 }
 
 void ScrollTo(int sx, int sy) {
-    gView.scrollX = ViewClampScroll(gView.zoom, sx);
-    gView.scrollY = ViewClampScroll(gView.zoom, sy);
+    view.scrollX = ViewClampScroll(view.zoom, sx);
+    view.scrollY = ViewClampScroll(view.zoom, sy);
     SyncScrollBars();
     gViewWidget->redraw();
 }
@@ -125,40 +125,40 @@ int ViewWidget::handle(int event) {
     case FL_LEAVE:
         // The cursor object and pit crew show only while the pointer is over the view.
         SetCursor(event == FL_ENTER);
-        gView.pointerInView = event == FL_ENTER;
-        ViewRedrawMarkers(gEditor);
+        view.pointerInView = event == FL_ENTER;
+        ViewRedrawMarkers(editor);
         RefreshView(true);
         return 1;
     case FL_MOVE:
-        ApplyResult(EditorMouseMove(gEditor, MapX(), MapY()), false);
+        ApplyResult(EditorMouseMove(editor, MapX(), MapY()), false);
         return 1;
     case FL_PUSH: {
         int b = Fl::event_button();
         if ((b != FL_LEFT_MOUSE && b != FL_RIGHT_MOUSE) || gHeldButton) return 1;
         gHeldButton = b;
         EditorButton eb = b == FL_LEFT_MOUSE ? kButtonLeft : kButtonRight;
-        EditorResult r = EditorMouseDown(gEditor, eb, MapX(), MapY());
+        EditorResult r = EditorMouseDown(editor, eb, MapX(), MapY());
         if (r.message) {
             // The message box takes the release: the press ends here.
             gHeldButton = 0;
-            gEditor.stroke.captured = false;
+            editor.stroke.captured = false;
         }
         ApplyResult(r, true);
         return 1;
     }
     case FL_DRAG:
-        if (gHeldButton) ApplyResult(EditorMouseMove(gEditor, MapX(), MapY()), false);
+        if (gHeldButton) ApplyResult(EditorMouseMove(editor, MapX(), MapY()), false);
         return 1;
     case FL_RELEASE: {
         if (Fl::event_button() != gHeldButton) return 1;
         EditorButton eb = gHeldButton == FL_LEFT_MOUSE ? kButtonLeft : kButtonRight;
         gHeldButton = 0;
-        ApplyResult(EditorMouseUp(gEditor, eb, MapX(), MapY()), true);
+        ApplyResult(EditorMouseUp(editor, eb, MapX(), MapY()), true);
         return 1;
     }
     case FL_MOUSEWHEEL:
-        if (gView.zoom == kZoomOff) return 0;
-        ScrollTo(gView.scrollX + 10 * Fl::event_dx(), gView.scrollY + 10 * Fl::event_dy());
+        if (view.zoom == kZoomOff) return 0;
+        ScrollTo(view.scrollX + 10 * Fl::event_dx(), view.scrollY + 10 * Fl::event_dy());
         return 1;
     default:
         return Fl_Widget::handle(event);
@@ -169,7 +169,7 @@ int ViewWidget::handle(int event) {
 
 void CreateViewWidget(int x, int y) {
     gViewWidget = new ViewWidget(x, y);
-    gView.pointerInView = false;
+    view.pointerInView = false;
     gHScroll = new PagedScrollbar(x, y + kViewSize, kViewSize, 16);
     gHScroll->type(FL_HORIZONTAL);
     gVScroll = new PagedScrollbar(x + kViewSize, y, 16, kViewSize);
@@ -182,7 +182,7 @@ void CreateViewWidget(int x, int y) {
 }
 
 void SetViewZoom(int zoom) {
-    ViewSetZoom(gView, zoom);
+    ViewSetZoom(view, zoom);
     SyncScrollBars();
     gViewWidget->redraw();
 }
@@ -199,7 +199,7 @@ void CatchUp(void*) {
 
 void RefreshView(bool force) {
     if (!gViewWidget) return;
-    if (!ViewRefreshDue(gView, NowMs(), force)) {
+    if (!ViewRefreshDue(view, NowMs(), force)) {
         if (!gCatchUpPending) {
             gCatchUpPending = true;
             Fl::add_timeout(0.05, CatchUp);

@@ -99,7 +99,7 @@ void SetEnabled(Fl_Widget* w, bool on) {
 // ---- Commands -----------------------------------------------------------------
 
 void OnNew(Fl_Widget*, void*) {
-    EditorResult r = EditorNew(gEditor);
+    EditorResult r = EditorNew(editor);
     SyncControls();
     UpdateTitle();
     ApplyResult(r, true);
@@ -111,11 +111,11 @@ void OnLoad(Fl_Widget*, void*) {
 }
 
 void OnSave(Fl_Widget*, void*) {
-    std::string flaws = EditorFlawCheck(gEditor.doc);
+    std::string flaws = EditorFlawCheck(editor.doc);
     if (!flaws.empty() && !AskYesNo(flaws.c_str(), kCaptionCourseforge)) return;
-    std::string path = ChooseFile(true, "Save track", kTrackFilter, "trk", gEditor.doc.fileName);
+    std::string path = ChooseFile(true, "Save track", kTrackFilter, "trk", editor.doc.fileName);
     if (path.empty()) return;
-    ApplyResult(EditorSave(gEditor, path.c_str()), true);
+    ApplyResult(EditorSave(editor, path.c_str()), true);
     UpdateTitle();
 }
 
@@ -125,47 +125,47 @@ void OnProperties(Fl_Widget*, void*) { RunPropertiesDialog(); }
 
 void OnImportAi(Fl_Widget*, void*) {
     std::string path = ChooseFile(false, "Import AI line", kTrackFilter, "trk", "");
-    if (!path.empty()) ApplyResult(EditorImportAiLine(gEditor, path.c_str()), true);
+    if (!path.empty()) ApplyResult(EditorImportAiLine(editor, path.c_str()), true);
 }
 
 void OnImport(Fl_Widget*, void* land) {
     std::string path = ChooseFile(false, land ? "Import land" : "Import height", kBitmapFilter, "bmp", "");
     if (path.empty()) return;
-    ApplyResult(land ? EditorImportLand(gEditor, path.c_str()) : EditorImportHeight(gEditor, path.c_str()), true);
+    ApplyResult(land ? EditorImportLand(editor, path.c_str()) : EditorImportHeight(editor, path.c_str()), true);
 }
 
 void OnExport(Fl_Widget*, void* land) {
     std::string path = ChooseFile(true, land ? "Export land" : "Export height", kBitmapFilter, "bmp", "");
     if (path.empty()) return;
-    ApplyResult(land ? EditorExportLand(gEditor, path.c_str()) : EditorExportHeight(gEditor, path.c_str()), true);
+    ApplyResult(land ? EditorExportLand(editor, path.c_str()) : EditorExportHeight(editor, path.c_str()), true);
 }
 
 void OnUndo(Fl_Widget*, void* land) {
-    ApplyResult(land ? EditorUndoLand(gEditor) : EditorUndoHeight(gEditor), true);
+    ApplyResult(land ? EditorUndoLand(editor) : EditorUndoHeight(editor), true);
 }
 
-void OnFlatten(Fl_Widget*, void*) { ApplyResult(EditorFlattenHeights(gEditor), true); }
+void OnFlatten(Fl_Widget*, void*) { ApplyResult(EditorFlattenHeights(editor), true); }
 
 void OnDeleteObject(Fl_Widget* w, void*) {
-    gEditor.controls.deleteMode = static_cast<Fl_Toggle_Button*>(w)->value() != 0;
-    ViewRedrawMarkers(gEditor);   // the cursor object hides in delete mode
+    editor.controls.deleteMode = static_cast<Fl_Toggle_Button*>(w)->value() != 0;
+    ViewRedrawMarkers(editor);   // the cursor object hides in delete mode
     RefreshView(true);
 }
 
 // Delete buttons: which list is given as a small number.
 void OnDelete(Fl_Widget*, void* which) {
     switch (reinterpret_cast<intptr_t>(which)) {
-    case 0: ApplyResult(EditorDeletePitCrew(gEditor), true); break;
-    case 1: ApplyResult(EditorDeleteCheckpoint(gEditor), true); break;
-    case 2: ApplyResult(EditorDeleteLimiter(gEditor), true); break;
-    case 3: ApplyResult(EditorDeleteAiPoint(gEditor), true); break;
-    default: ApplyResult(EditorDeletePitAiPoint(gEditor), true); break;
+    case 0: ApplyResult(EditorDeletePitCrew(editor), true); break;
+    case 1: ApplyResult(EditorDeleteCheckpoint(editor), true); break;
+    case 2: ApplyResult(EditorDeleteLimiter(editor), true); break;
+    case 3: ApplyResult(EditorDeleteAiPoint(editor), true); break;
+    default: ApplyResult(EditorDeletePitAiPoint(editor), true); break;
     }
 }
 
 void OnTool(Fl_Widget*, void* tool) {
-    EditorSelectTool(gEditor, int(reinterpret_cast<intptr_t>(tool)));
-    ViewRedrawMarkers(gEditor);   // cursor markers come and go with the tool
+    EditorSelectTool(editor, int(reinterpret_cast<intptr_t>(tool)));
+    ViewRedrawMarkers(editor);   // cursor markers come and go with the tool
     RefreshView(true);
 }
 
@@ -173,35 +173,35 @@ void OnObjectList(Fl_Widget* w, void*) {
     Fl_Choice* c = static_cast<Fl_Choice*>(w);
     const Fl_Menu_Item* item = c->mvalue();
     if (!item) return;
-    EditorSelectObjectType(gEditor, int(item->argument()));
+    EditorSelectObjectType(editor, int(item->argument()));
     SyncControls();
-    ViewRedrawMarkers(gEditor);
+    ViewRedrawMarkers(editor);
     RefreshView(true);
 }
 
 void OnRotate(Fl_Widget*, void* places) {
-    ApplyResult(EditorRotateAiLine(gEditor, int(reinterpret_cast<intptr_t>(places))), true);
+    ApplyResult(EditorRotateAiLine(editor, int(reinterpret_cast<intptr_t>(places))), true);
 }
 
 void OnSlider(Fl_Widget*, void*) {
-    EditorControls& c = gEditor.controls;
+    EditorControls& c = editor.controls;
     c.brushSize = int(gUi.brushSize->value()) * 5;
     c.ropeLength = int(gUi.ropeLength->value()) * 10;
     int blend = int(gUi.blend->value());
     if (blend != c.blend) {
         c.blend = blend;
-        ViewRedrawAll(gEditor);
+        ViewRedrawAll(editor);
         RefreshView(true);
     }
 }
 
 void OnShow(Fl_Widget*, void*) {
-    EditorControls& c = gEditor.controls;
+    EditorControls& c = editor.controls;
     c.showObjects = gUi.showObjects->value();
     c.showAiLines = gUi.showAiLines->value();
     c.showCheckpoints = gUi.showCheckpoints->value();
     c.showLimiters = gUi.showLimiters->value();
-    ViewRedrawMarkers(gEditor);
+    ViewRedrawMarkers(editor);
     RefreshView(true);
 }
 
@@ -418,9 +418,9 @@ Fl_Window* CreateMainWindow() {
         s->callback(OnSlider);
         return s;
     };
-    gUi.brushSize = slider(0, "Brush Size", 1, 10, gEditor.controls.brushSize / 5);
-    gUi.ropeLength = slider(1, "Rope Length", 0, 10, gEditor.controls.ropeLength / 10);
-    gUi.blend = slider(2, "Height/Land", 0, 10, gEditor.controls.blend);
+    gUi.brushSize = slider(0, "Brush Size", 1, 10, editor.controls.brushSize / 5);
+    gUi.ropeLength = slider(1, "Rope Length", 0, 10, editor.controls.ropeLength / 10);
+    gUi.blend = slider(2, "Height/Land", 0, 10, editor.controls.blend);
     y += 48;
     auto check = [&](int x, int yy, int w, const char* text, Fl_Callback* cb) {
         Fl_Check_Button* b = Add(new Fl_Check_Button(x, yy, w, 20, text));
@@ -443,7 +443,7 @@ Fl_Window* CreateMainWindow() {
 }
 
 void SyncControls() {
-    const EditorControls& c = gEditor.controls;
+    const EditorControls& c = editor.controls;
     for (auto& [radio, number] : gUi.tools) radio->value(number == c.tool);
     for (int i = 0; i < gUi.objectList->size() - 1; ++i)
         if (gUi.objectList->menu()[i].argument() == c.objectType) gUi.objectList->value(i);
@@ -452,7 +452,7 @@ void SyncControls() {
     gUi.showAiLines->value(c.showAiLines);
     gUi.showCheckpoints->value(c.showCheckpoints);
     gUi.showLimiters->value(c.showLimiters);
-    EditorButtonStates b = EditorButtons(gEditor);
+    EditorButtonStates b = EditorButtons(editor);
     SetEnabled(gUi.undoLand, b.undoLand);
     SetEnabled(gUi.undoHeight, b.undoHeight);
     SetEnabled(gUi.deletePitCrew, b.deletePitCrew);
@@ -463,12 +463,12 @@ void SyncControls() {
 }
 
 void UpdateTitle() {
-    gTitle = EditorTitle(gEditor.doc);
+    gTitle = EditorTitle(editor.doc);
     if (gWindow) gWindow->label(gTitle.c_str());
 }
 
 void ApplyResult(const EditorResult& r, bool force) {
-    ViewApplyResult(gEditor, r);
+    ViewApplyResult(editor, r);
     SyncControls();
     bool changed = r.full || r.markers || (r.x0 < r.x1 && r.y0 < r.y1);
     if (changed || force) RefreshView(force);
@@ -476,7 +476,7 @@ void ApplyResult(const EditorResult& r, bool force) {
 }
 
 void OpenTrack(const char* path) {
-    EditorResult r = EditorLoad(gEditor, path);
+    EditorResult r = EditorLoad(editor, path);
     if (r.ok) UpdateTitle();
     ApplyResult(r, true);
 }

@@ -34,7 +34,7 @@ void DrawPrompt(const char* controlName)
     if (LockSurface(kScreenSurface)) {
         // Two lines, 5 units apart, the pair centred vertically in the box.
         const int top = y1 + (y2 - y1 - 7 * s) / 2;
-        DrawTextInRect(Texts[kTextSelectControl], TextRect{x1, top, x2 - 1, top + 2 * s - 1}, kPromptTitleColour,
+        DrawTextInRect(texts[kTextSelectControl], TextRect{x1, top, x2 - 1, top + 2 * s - 1}, kPromptTitleColour,
                        kTextCentreX);
         DrawTextInRect(controlName ? controlName : "", TextRect{x1, top + 5 * s, x2 - 1, top + 7 * s - 1},
                        kPromptNameColour, kTextCentreX);
@@ -46,8 +46,8 @@ void DrawPrompt(const char* controlName)
 // The first joystick input moved past capture strength, written into binding.
 bool FindJoystickInput(JoyBinding* binding)
 {
-    for (size_t j = 0; j < Joysticks.size(); ++j) {
-        const JoystickInfo& info = Joysticks[j];
+    for (size_t j = 0; j < joysticks.size(); ++j) {
+        const JoystickInfo& info = joysticks[j];
         int index = static_cast<int>(j);
         for (int a = 0; a < info.axes; ++a) {
             int v = inputSource.axis(index, a);

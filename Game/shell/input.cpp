@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
-std::vector<JoystickInfo> Joysticks;
+std::vector<JoystickInfo> joysticks;
 uint8_t* keyState = nullptr;
 
 namespace {
@@ -16,8 +16,8 @@ const uint8_t* SdlKeys(int* count) { return SDL_GetKeyState(count); }
 
 SDL_Joystick* Handle(int joystick)
 {
-    if (joystick < 0 || joystick >= static_cast<int>(Joysticks.size())) return nullptr;
-    return Joysticks[static_cast<size_t>(joystick)].handle;
+    if (joystick < 0 || joystick >= static_cast<int>(joysticks.size())) return nullptr;
+    return joysticks[static_cast<size_t>(joystick)].handle;
 }
 
 int SdlAxis(int joystick, int axis)
@@ -62,7 +62,7 @@ void RefreshKeyState()
     if (!keyState) return;
     SDL_PumpEvents();
     // Fresh axes, buttons and hats for ControlValue.
-    if (!Joysticks.empty() && SDL_WasInit(SDL_INIT_JOYSTICK)) SDL_JoystickUpdate();
+    if (!joysticks.empty() && SDL_WasInit(SDL_INIT_JOYSTICK)) SDL_JoystickUpdate();
     int count = 0;
     const uint8_t* keys = inputSource.keys ? inputSource.keys(&count) : nullptr;
     if (keys && count > 0) std::memcpy(keyState, keys, static_cast<size_t>(count < kKeyStateSize ? count : kKeyStateSize));
@@ -74,7 +74,7 @@ void RefreshKeyState()
 
 void OpenJoysticks()
 {
-    Joysticks.clear();
+    joysticks.clear();
     int n = SDL_NumJoysticks();
     for (int i = 0; i < n; ++i) {
         if (SDL_JoystickOpened(i)) continue;
@@ -85,7 +85,7 @@ void OpenJoysticks()
         info.buttons = SDL_JoystickNumButtons(handle);
         info.hats = SDL_JoystickNumHats(handle);
         info.handle = handle;
-        Joysticks.push_back(info);
+        joysticks.push_back(info);
     }
 }
 
@@ -111,7 +111,7 @@ int JoyReadingValue(const JoyBinding& binding, int reading)
 int ControlValue(int key, const JoyBinding& binding)
 {
     if (keyState && key >= 0 && key < kKeyStateSize && (keyState[key] & 1)) return 100;
-    if (binding.joystick < 0 || binding.joystick >= static_cast<int>(Joysticks.size())) return 0;
+    if (binding.joystick < 0 || binding.joystick >= static_cast<int>(joysticks.size())) return 0;
     int reading = 0;
     switch (binding.kind) {
     case kJoyAxis: reading = inputSource.axis(binding.joystick, binding.input); break;

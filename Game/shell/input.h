@@ -20,7 +20,7 @@ enum JoyInputKind : uint8_t { kJoyAxis = 0, kJoyButton = 1, kJoyHat = 2 };
 
 // The joystick half of a control's binding; stored as 12 bytes.
 struct JoyBinding {
-    int32_t joystick = -1;     // index into Joysticks, -1 = none
+    int32_t joystick = -1;     // index into joysticks, -1 = none
     int32_t input = 0;         // axis, button or hat number
     uint8_t hatPosition = 0;   // hat bits (1 up, 2 right, 4 down, 8 left) at capture
     uint8_t kind = kJoyAxis;   // JoyInputKind
@@ -35,7 +35,7 @@ struct JoystickInfo {
     SDL_Joystick* handle = nullptr;
 };
 
-extern std::vector<JoystickInfo> Joysticks;  // opened at start-up, in SDL device order
+extern std::vector<JoystickInfo> joysticks;  // opened at start-up, in SDL device order
 extern uint8_t* keyState;                    // kKeyStateSize bytes per-step snapshot, allocated by AllocKeyState
 
 // Where the input layer reads its devices. SDL by default; tests put in
@@ -53,7 +53,7 @@ void UseSdlInput();                                // restores the SDL readers
 void AllocKeyState();                              // allocates keyState (zeroed) if missing
 void FreeKeyState();                               // frees keyState
 void RefreshKeyState();                            // pumps events, copies SDL's key state, clears the lock keys
-void OpenJoysticks();                              // opens every joystick not yet open into Joysticks
+void OpenJoysticks();                              // opens every joystick not yet open into joysticks
 int ControlValue(int key, const JoyBinding& binding);   // 0..100: how strongly the control is held
 int JoyReadingValue(const JoyBinding& binding, int reading); // 0..100 from a raw axis, button or hat reading
 

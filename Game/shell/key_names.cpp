@@ -71,7 +71,7 @@ std::string JoyBindingName(const JoyBinding& binding)
         break;
     case kJoyButton: std::snprintf(buf + n, sizeof buf - n, "Button #%d", binding.input); break;
     case kJoyHat: std::snprintf(buf + n, sizeof buf - n, "Hat #%d", binding.input); break;
-    default: return Texts[kTextUnassigned];
+    default: return texts[kTextUnassigned];
     }
     return buf;
 }

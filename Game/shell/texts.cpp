@@ -9,7 +9,7 @@
 #include "Game/shell/shell.h"
 #include "trackfile/byte_io.h"
 
-std::string Texts[kTextCount];
+std::string texts[kTextCount];
 
 // Ids 14 and 15 keep their blanks: they are glued around a race number.
 const char* const kDefaultTexts[kTextCount] = {
@@ -197,7 +197,7 @@ struct DefaultTextsAtStart {
 }  // namespace
 
 void ResetTexts() {
-    for (int id = 0; id < kTextCount; ++id) Texts[id] = kDefaultTexts[id];
+    for (int id = 0; id < kTextCount; ++id) texts[id] = kDefaultTexts[id];
 }
 
 bool FindText(const char* buffer, size_t length, int id, std::string& text) {
@@ -231,9 +231,9 @@ bool FindText(const char* buffer, size_t length, int id, std::string& text) {
     return true;
 }
 
-void ParseLanguage(const char* buffer, size_t length, std::string texts[kTextCount]) {
+void ParseLanguage(const char* buffer, size_t length, std::string table[kTextCount]) {
     for (int id = 0; id < kTextCount; ++id) {
-        if (!FindText(buffer, length, id, texts[id])) texts[id] = kDefaultTexts[id];
+        if (!FindText(buffer, length, id, table[id])) table[id] = kDefaultTexts[id];
     }
 }
 
@@ -252,6 +252,6 @@ int LoadLanguage(const std::string& name) {
         if (bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') continue;
         bytes[out++] = bytes[i];
     }
-    ParseLanguage(reinterpret_cast<const char*>(bytes.data()), out, Texts);
+    ParseLanguage(reinterpret_cast<const char*>(bytes.data()), out, texts);
     return 0;
 }

@@ -8,11 +8,11 @@
 #include <cstdint>
 #include <vector>
 
-// Depth units: a stored depth is trunc(t / TerrainDepthScale), t the distance
+// Depth units: a stored depth is trunc(t / kTerrainDepthScale), t the distance
 // along the view axis, so 16 bits cover depths 0 to 600.
-constexpr float TerrainDepthScale = 0.0091552734375f;
-constexpr uint8_t TerrainClearColour = 240;        // pixels no triangle covers
-constexpr uint16_t TerrainClearDepth = 0xFFFF;
+constexpr float kTerrainDepthScale = 0.0091552734375f;
+constexpr uint8_t kTerrainClearColour = 240;        // pixels no triangle covers
+constexpr uint16_t kTerrainClearDepth = 0xFFFF;
 
 enum class PixelRoutine : uint8_t { Terrain, Solid, Water };
 

@@ -19,7 +19,7 @@ struct RenderWorld {
     float worldSize = 0, worldScale = 0, heightCell = 0, waterHeight = 0;
     float invWorldScale = 0, invHeightCell = 0;
     Vec3 T, D, H, V;                   // camera translation and depth, horizontal, vertical rows
-    // Forward differences of the height samples, x 0.05 / HeightCell, east
+    // Forward differences of the height samples, x 0.05 / heightCell, east
     // (slopeX) and north (slopeY), clamped at the edges; row -1 first.
     float slopeX[kSlopeSide * kSlopeSide];
     float slopeY[kSlopeSide * kSlopeSide];

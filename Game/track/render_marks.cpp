@@ -49,7 +49,7 @@ void ForDiscPixels(float sx, float sy, float rho, Visit visit)
 
 uint32_t DepthOf(float d)
 {
-    float z = d / TerrainDepthScale;
+    float z = d / kTerrainDepthScale;
     if (z <= 0) return 0;
     return z >= 65535.0f ? 65535u : static_cast<uint32_t>(z);
 }

@@ -23,7 +23,7 @@ struct TriangleSetup {
 
 inline uint32_t DepthUnits(float t)
 {
-    float z = t * (1.0f / TerrainDepthScale);
+    float z = t * (1.0f / kTerrainDepthScale);
     return z >= 65534.0f ? 65534u : static_cast<uint32_t>(z);
 }
 
@@ -180,7 +180,7 @@ void FillRow(const TriangleSetup& tri, int py, int x0, int x1)
             SolidColour(tri.material, s, imageRow[px], shadeRow[px]);
         } else {
             // Water only lies over something drawn, and never writes depth.
-            if (depthRow[px] == TerrainClearDepth || z >= depthRow[px]) continue;
+            if (depthRow[px] == kTerrainClearDepth || z >= depthRow[px]) continue;
             float wx = w.T.x + rx * t, wy = w.T.z + ry * t;
             Vec3 n = WaterNormal(wx, wy);
             Vec3 d{rx, rh, ry};

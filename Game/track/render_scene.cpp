@@ -115,11 +115,11 @@ void LoadRenderWorld()
     w.land = m.land.size() >= 512u * 512u ? m.land.data() : nullptr;
     w.heights = m.heights.size() >= 64u * 64u ? m.heights.data() : nullptr;
     w.worldSize = m.worldSize;
-    w.worldScale = m.WorldScale;
-    w.heightCell = m.HeightCell;
+    w.worldScale = m.worldScale;
+    w.heightCell = m.heightCell;
     w.waterHeight = m.waterHeight;
-    w.invWorldScale = m.WorldScale > 0 ? 1.0f / m.WorldScale : 0.0f;
-    w.invHeightCell = m.HeightCell > 0 ? 1.0f / m.HeightCell : 0.0f;
+    w.invWorldScale = m.worldScale > 0 ? 1.0f / m.worldScale : 0.0f;
+    w.invHeightCell = m.heightCell > 0 ? 1.0f / m.heightCell : 0.0f;
     w.T = m.viewTranslation;
     w.D = m.viewDepth;
     w.H = m.viewHorizontal;
@@ -192,9 +192,9 @@ void RenderTrackImage()
     TerrainRenderer& r = terrainRenderer;
     if (!r.image || r.depth.empty()) return;
     for (int y = 0; y < r.height; ++y)
-        std::memset(r.image + static_cast<size_t>(y) * r.pitch, TerrainClearColour, r.width);
-    std::fill(r.depth.begin(), r.depth.end(), TerrainClearDepth);
-    std::fill(r.shade.begin(), r.shade.end(), TerrainClearColour);
+        std::memset(r.image + static_cast<size_t>(y) * r.pitch, kTerrainClearColour, r.width);
+    std::fill(r.depth.begin(), r.depth.end(), kTerrainClearDepth);
+    std::fill(r.shade.begin(), r.shade.end(), kTerrainClearColour);
     LoadRenderWorld();
     if (!renderWorld.land || !renderWorld.heights || !(renderWorld.worldSize > 0)) return;
     BuildSlopeTables();
@@ -212,9 +212,9 @@ int ClearPanelStrip()
     int first = r.height - PanelStripHeight(r.height);
     if (!r.image) return first;
     for (int y = first; y < r.height; ++y) {
-        std::memset(r.image + static_cast<size_t>(y) * r.pitch, TerrainClearColour, r.width);
+        std::memset(r.image + static_cast<size_t>(y) * r.pitch, kTerrainClearColour, r.width);
         std::fill_n(r.depth.begin() + static_cast<ptrdiff_t>(y) * r.width, r.width, uint16_t(0));
-        std::fill_n(r.shade.begin() + static_cast<ptrdiff_t>(y) * r.width, r.width, TerrainClearColour);
+        std::fill_n(r.shade.begin() + static_cast<ptrdiff_t>(y) * r.width, r.width, kTerrainClearColour);
     }
     return first;
 }

@@ -60,12 +60,12 @@ void SetupTerrainRenderer(int width, int height, uint8_t* pixels, int pitch)
         r.image = pixels;
         r.pitch = pitch > 0 ? pitch : width;
     } else {
-        r.ownImage.assign(count, TerrainClearColour);
+        r.ownImage.assign(count, kTerrainClearColour);
         r.image = r.ownImage.data();
         r.pitch = width;
     }
-    r.depth.assign(count, TerrainClearDepth);
-    r.shade.assign(count, TerrainClearColour);
+    r.depth.assign(count, kTerrainClearDepth);
+    r.shade.assign(count, kTerrainClearColour);
     FillTerrainColourTables(r.litColour, r.shadeColour);
     SeedTerrainNoise(SDL_GetTicks());  // a new sprinkle of noise for every race
 }

@@ -59,8 +59,8 @@ struct TrackMaps {
     uint32_t recordsOffset = 0;
 
     float worldSize = 0;       // world units across the square world
-    float WorldScale = 0;      // world units per land pixel
-    float HeightCell = 0;      // world units per height-map interval
+    float worldScale = 0;      // world units per land pixel
+    float heightCell = 0;      // world units per height-map interval
     float waterHeight = 0;     // water level in terrain height units
     float zoom = 1.05f;        // view zoom factor, refitted by the view fit
     int16_t viewAngle = 0;     // degrees, camera tilt

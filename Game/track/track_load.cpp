@@ -114,13 +114,13 @@ void ComputeViewTransform(TrackMaps& maps)
 
 static float HeightIn(const TrackMaps& maps, float x, float y)
 {
-    if (maps.heights.size() != static_cast<size_t>(kHeightCells) || maps.HeightCell <= 0)
+    if (maps.heights.size() != static_cast<size_t>(kHeightCells) || maps.heightCell <= 0)
         return 0.0f;
     float top = maps.worldSize - 0.001f;
     // Written so that NaN also lands on 0.
     x = x > 0 ? (x < top ? x : top) : 0;
     y = y > 0 ? (y < top ? y : top) : 0;
-    float u = x / maps.HeightCell, v = y / maps.HeightCell;
+    float u = x / maps.heightCell, v = y / maps.heightCell;
     int i = static_cast<int>(u), j = static_cast<int>(v);
     if (i > kHeightSide - 2)
         i = kHeightSide - 2;
@@ -137,9 +137,9 @@ float TerrainHeight(float x, float y) { return HeightIn(trackMaps, x, y); }
 
 uint8_t GroundAt(float x, float y)
 {
-    if (trackMaps.land.size() != static_cast<size_t>(kLandCells) || trackMaps.WorldScale <= 0)
+    if (trackMaps.land.size() != static_cast<size_t>(kLandCells) || trackMaps.worldScale <= 0)
         return 16;
-    float u = x / trackMaps.WorldScale, v = y / trackMaps.WorldScale;
+    float u = x / trackMaps.worldScale, v = y / trackMaps.worldScale;
     int c = u > 0 ? (u < kLandSide ? static_cast<int>(u) : kLandSide - 1) : 0;
     int r = v > 0 ? (v < kLandSide ? static_cast<int>(v) : kLandSide - 1) : 0;
     return trackMaps.land[r * kLandSide + c];
@@ -160,10 +160,10 @@ static TrackGate MakeGate(const TrackLine& line, float toWorld)
 
 void PaintStartFinish(TrackMaps& maps)
 {
-    if (maps.checkpoints.empty() || maps.WorldScale <= 0 || maps.land.size() != static_cast<size_t>(kLandCells))
+    if (maps.checkpoints.empty() || maps.worldScale <= 0 || maps.land.size() != static_cast<size_t>(kLandCells))
         return;
     const TrackGate& g = maps.checkpoints.back();
-    float sx = g.x / maps.WorldScale, sy = g.y / maps.WorldScale, length = g.length / maps.WorldScale;
+    float sx = g.x / maps.worldScale, sy = g.y / maps.worldScale, length = g.length / maps.worldScale;
     for (int pass = 0; pass < 7; pass++) {
         float o = -1.5f + 0.5f * pass;
         for (float t = 0; t < length; t += 0.5f) {
@@ -239,8 +239,8 @@ static void BuildTrackMaps(const TrackFile& file, int carCount, TrackMaps& maps)
     maps.version = file.version;
     maps.recordsOffset = file.recordsOffset;
     maps.worldSize = file.worldSize;
-    maps.WorldScale = maps.worldSize / 512.0f;
-    maps.HeightCell = maps.worldSize / 63.0f;
+    maps.worldScale = maps.worldSize / 512.0f;
+    maps.heightCell = maps.worldSize / 63.0f;
     maps.waterHeight = file.waterLevel * 0.05f;
     maps.zoom = file.zoom * 0.01f;
     maps.viewAngle = file.viewAngle;
@@ -263,7 +263,7 @@ static void BuildTrackMaps(const TrackFile& file, int carCount, TrackMaps& maps)
     maps.heights = file.heights;
     maps.heights.resize(kHeightCells, 0);
 
-    const float toWorld = maps.WorldScale * 0.5f;
+    const float toWorld = maps.worldScale * 0.5f;
     maps.objects.clear();
     maps.objects.reserve(file.objects.size());
     for (const TrackObject& o : file.objects) {

@@ -14,7 +14,7 @@
 namespace {
 
 uint32_t Rgb(int r, int g, int b) { return (uint32_t(r) << 16) | (uint32_t(g) << 8) | uint32_t(b); }
-uint32_t At(int x, int y) { return gViewPixels[y * kViewSize + x]; }
+uint32_t At(int x, int y) { return viewPixels[y * kViewSize + x]; }
 
 // A fresh document with every marker hidden, so the buffer shows map pixels only.
 Editor Bare() {
@@ -32,7 +32,7 @@ void Randomise(Editor& e, unsigned seed) {
     e.controls.blend = int(rng() % 11);
 }
 
-std::vector<uint32_t> Snapshot() { return std::vector<uint32_t>(gViewPixels, gViewPixels + kViewSize * kViewSize); }
+std::vector<uint32_t> Snapshot() { return std::vector<uint32_t>(viewPixels, viewPixels + kViewSize * kViewSize); }
 
 TEST(ViewColours, BlendEndsShowOnlyLandOrOnlyHeight) {
     Editor e = Bare();
@@ -194,10 +194,10 @@ TEST(ViewMarkers, ObjectsShowWhereTheyPoint) {
     ViewRedrawMarkers(e);
     EXPECT_EQ(At(100, 100), grass);
     e.controls.deleteMode = false;                  // nor while the pointer is away from the view
-    gView.pointerInView = false;
+    view.pointerInView = false;
     ViewRedrawMarkers(e);
     EXPECT_EQ(At(100, 100), grass);
-    gView.pointerInView = true;
+    view.pointerInView = true;
 }
 
 TEST(ViewMarkers, WildCoordinatesNeitherCrashNorWriteOutside) {

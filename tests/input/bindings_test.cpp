@@ -28,13 +28,13 @@ protected:
         inputSource.axis = [](int, int) { return fakeAxis; };
         inputSource.button = [](int, int) { return fakeButton; };
         inputSource.hat = [](int, int) { return fakeHat; };
-        Joysticks.assign(2, JoystickInfo{});
+        joysticks.assign(2, JoystickInfo{});
         AllocKeyState();
     }
     void TearDown() override
     {
         FreeKeyState();
-        Joysticks.clear();
+        joysticks.clear();
         UseSdlInput();
     }
 };

@@ -74,12 +74,12 @@ protected:
         inputSource.button = [](int j, int b) { return buttons[j][b]; };
         inputSource.hat = [](int j, int h) { return hats[j][h]; };
         inputSource.wait = ScriptedWait;
-        Joysticks.assign(2, JoystickInfo{4, 4, 2, nullptr});
+        joysticks.assign(2, JoystickInfo{4, 4, 2, nullptr});
     }
     void TearDown() override
     {
         UseSdlInput();
-        Joysticks.clear();
+        joysticks.clear();
         FreeKeyState();
         FreeVideoSurfaces();
         SDL_Quit();

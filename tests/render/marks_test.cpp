@@ -33,7 +33,7 @@ TEST(RenderMarks, RedrawnLandCellShowsItsNewValueOnlyThere)
     trackMaps.land[row * 512 + col] = 2;  // tarmac
     RedrawLandCell(col, row);
     EXPECT_EQ(terrainRenderer.depth, depthBefore);  // the depth buffer is only read
-    const float ws = trackMaps.WorldScale;
+    const float ws = trackMaps.worldScale;
     ScreenPoint centre = ProjectToScreen((col + 0.5f) * ws, 3.0f, (row + 0.5f) * ws);
     int changed = 0;
     for (int y = 0; y < 480; ++y)
@@ -53,7 +53,7 @@ TEST(RenderMarks, RedrawnLandCellShowsItsNewValueOnlyThere)
 TEST(RenderMarks, RedrawLeavesWaterObjectsAndHiddenPixelsAlone)
 {
     FlatScene(640, 480);
-    const float ws = trackMaps.WorldScale;
+    const float ws = trackMaps.worldScale;
     // An object over the cell and water covering another.
     AddSceneObject(13, 128.5f * ws, 128.5f * ws, 0.0f);
     trackMaps.waterHeight = 0;

@@ -90,17 +90,17 @@ TEST(RenderPixels, UncoveredPixelsKeepClearColourAndDepthEvenUnderWater)
     int clear = 0, tinted = 0;
     for (int y = 0; y < r.height; ++y)
         for (int x = 0; x < r.width; ++x) {
-            if (Depth(x, y) == TerrainClearDepth) {
+            if (Depth(x, y) == kTerrainClearDepth) {
                 ++clear;
-                ASSERT_EQ(Pixel(x, y), TerrainClearColour) << x << "," << y;
-                ASSERT_EQ(r.shade[y * r.width + x], TerrainClearColour);
+                ASSERT_EQ(Pixel(x, y), kTerrainClearColour) << x << "," << y;
+                ASSERT_EQ(r.shade[y * r.width + x], kTerrainClearColour);
             } else if (Pixel(x, y) >= 120) {
                 ++tinted;
             }
         }
     EXPECT_GT(clear, 1000);       // the sky around the world block
     EXPECT_GT(tinted, 20000);     // the water covers the world
-    EXPECT_EQ(Pixel(0, 0), TerrainClearColour);
+    EXPECT_EQ(Pixel(0, 0), kTerrainClearColour);
 }
 
 TEST(RenderPixels, WaterShowsTintedGroundOrSky)
@@ -120,7 +120,7 @@ TEST(RenderPixels, WaterShowsTintedGroundOrSky)
     for (size_t k = 0; k < withWater.size(); ++k) {
         EXPECT_EQ(depthWithWater[k], terrainRenderer.depth[k]);  // water never writes depth
         uint8_t dry = terrainRenderer.ownImage[k], wet = withWater[k];
-        if (dry == wet || dry == TerrainClearColour) continue;
+        if (dry == wet || dry == kTerrainClearColour) continue;
         if (wet >= 248 && wet <= 254) {
             ++sky;
         } else if (dry < 120 && wet == dry / 5 + 120) {
@@ -142,7 +142,7 @@ TEST(RenderPixels, DiagonalSplitTakesTheLowerLeftCell)
     o.loop = false;
     BuildScene(o);
     auto& land = trackMaps.land;
-    const float ws = trackMaps.WorldScale;
+    const float ws = trackMaps.worldScale;
     // Cells (100,200) and (101,201) hold 28; (101,200) and (100,201) hold 9.
     land[200 * 512 + 100] = 28;
     land[201 * 512 + 101] = 28;
@@ -183,7 +183,7 @@ TEST(RenderPixels, DepthBufferHoldsTheDistanceAlongTheViewAxis)
         ASSERT_LT(p.x, 320);
         int stored = Depth(p.x, p.y);
         // The pixel lies within one pixel (about 0.5 units here) of the point.
-        EXPECT_NEAR(stored, p.depth / TerrainDepthScale, 0.6 / TerrainDepthScale);
+        EXPECT_NEAR(stored, p.depth / kTerrainDepthScale, 0.6 / kTerrainDepthScale);
     }
 }
 
@@ -208,8 +208,8 @@ TEST(RenderPixels, NothingLoadedDrawsOnlyTheClearPicture)
     FreeTrackMaps();
     SetupTerrainRenderer(64, 48);
     RenderTrackImage();
-    for (uint8_t c : terrainRenderer.ownImage) ASSERT_EQ(c, TerrainClearColour);
-    for (uint16_t d : terrainRenderer.depth) ASSERT_EQ(d, TerrainClearDepth);
+    for (uint8_t c : terrainRenderer.ownImage) ASSERT_EQ(c, kTerrainClearColour);
+    for (uint16_t d : terrainRenderer.depth) ASSERT_EQ(d, kTerrainClearDepth);
     RedrawLandCell(3, 3);
     MarkBridgeOrStand(1, 1, 1, 2, 1.0f);
     EXPECT_EQ(TerrainGroundValue(1, 1), 0);

@@ -14,8 +14,8 @@ void BuildScene(const SceneOptions& o)
     TrackMaps& m = trackMaps;
     m.loaded = true;
     m.worldSize = o.worldSize;
-    m.WorldScale = o.worldSize / 512.0f;
-    m.HeightCell = o.worldSize / 63.0f;
+    m.worldScale = o.worldSize / 512.0f;
+    m.heightCell = o.worldSize / 63.0f;
     m.waterHeight = o.waterSample * 0.05f;
     m.zoom = o.zoom;
     m.viewAngle = o.viewAngle;

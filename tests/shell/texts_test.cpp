@@ -66,7 +66,7 @@ TEST(BuiltInTexts, KeepBlanksPluralFormsAndIdOrder) {
     EXPECT_STREQ(kDefaultTexts[147], "Select atleast one track first.");
     EXPECT_STREQ(kDefaultTexts[168], "Are you sure you want to quit to the main menu?");
     // Filled with the defaults from the start, before any language load.
-    for (int id = 0; id < kTextCount; ++id) EXPECT_EQ(Texts[id], kDefaultTexts[id]) << id;
+    for (int id = 0; id < kTextCount; ++id) EXPECT_EQ(texts[id], kDefaultTexts[id]) << id;
 }
 
 TEST(BuiltInTexts, NamedIdsPointAtTheirTexts) {
@@ -130,36 +130,36 @@ TEST(FindText, MarkerWithoutQuoteTakesTheNextQuotedText) {
 TEST_F(LanguageFolder, PartialFileReplacesOnlyItsEntries) {
     Write("deutsch.lng", "Sprache: Deutsch\r\n#0017# \"Ende\"\r\n#0152# \"ESC beendet,\r\nF1 hilft.\"\r\n");
     EXPECT_EQ(LoadLanguage("deutsch"), 0);
-    EXPECT_EQ(Texts[17], "Ende");
+    EXPECT_EQ(texts[17], "Ende");
     // Carriage-return/line-feed pairs read as one line feed.
-    EXPECT_EQ(Texts[152], "ESC beendet,\nF1 hilft.");
-    EXPECT_EQ(Texts[18], "Start");
-    EXPECT_EQ(Texts[14], "after race ");
+    EXPECT_EQ(texts[152], "ESC beendet,\nF1 hilft.");
+    EXPECT_EQ(texts[18], "Start");
+    EXPECT_EQ(texts[14], "after race ");
 }
 
 TEST_F(LanguageFolder, MissingFileRestoresEnglish) {
     Write("deutsch.lng", "#0017# \"Ende\"");
     ASSERT_EQ(LoadLanguage("deutsch"), 0);
-    ASSERT_EQ(Texts[17], "Ende");
+    ASSERT_EQ(texts[17], "Ende");
     EXPECT_EQ(LoadLanguage("klingon"), -1);
-    EXPECT_EQ(Texts[17], "Exit");
+    EXPECT_EQ(texts[17], "Exit");
     // A name that reaches out of the folder is not opened.
     Write("x.lng", "#0017# \"Ende\"");
     EXPECT_EQ(LoadLanguage("../lang/x"), -1);
-    EXPECT_EQ(Texts[17], "Exit");
+    EXPECT_EQ(texts[17], "Exit");
 }
 
 TEST_F(LanguageFolder, NameIsMatchedWithoutRegardToCase) {
     Write("Suomi.LNG", "#0000# \"Hups!\"");
     EXPECT_EQ(LoadLanguage("suomi"), 0);
-    EXPECT_EQ(Texts[0], "Hups!");
+    EXPECT_EQ(texts[0], "Hups!");
 }
 
 TEST_F(LanguageFolder, EmptyNameReadsTheBareExtension) {
     EXPECT_EQ(LoadLanguage(""), -1);
     Write(".lng", "#0000# \"Hoppla!\"");
     EXPECT_EQ(LoadLanguage(""), 0);
-    EXPECT_EQ(Texts[0], "Hoppla!");
+    EXPECT_EQ(texts[0], "Hoppla!");
 }
 
 TEST_F(LanguageFolder, UnterminatedLastEntryAndBinaryJunk) {
@@ -167,9 +167,9 @@ TEST_F(LanguageFolder, UnterminatedLastEntryAndBinaryJunk) {
     std::string junk(raw, sizeof raw - 1);
     Write("junk.lng", junk);
     EXPECT_EQ(LoadLanguage("junk"), 0);
-    EXPECT_EQ(Texts[1], "tour\n#0002# ");
-    EXPECT_EQ(Texts[2], "tour");
-    EXPECT_EQ(Texts[3], "kilometer");
+    EXPECT_EQ(texts[1], "tour\n#0002# ");
+    EXPECT_EQ(texts[2], "tour");
+    EXPECT_EQ(texts[3], "kilometer");
 }
 
 TEST(ShippedLanguage, EveryTextIsTranslatedInCharactersTheFontDraws) {

@@ -75,8 +75,8 @@ TEST_F(TrackLoad, HeaderGivesScalesViewAndSettings)
     EXPECT_TRUE(m.loaded);
     EXPECT_EQ(m.name, "\\basic");
     EXPECT_FLOAT_EQ(m.worldSize, 128);
-    EXPECT_FLOAT_EQ(m.WorldScale, 0.25f);
-    EXPECT_FLOAT_EQ(m.HeightCell, 128.0f / 63);
+    EXPECT_FLOAT_EQ(m.worldScale, 0.25f);
+    EXPECT_FLOAT_EQ(m.heightCell, 128.0f / 63);
     EXPECT_FLOAT_EQ(m.waterHeight, 1.0f);
     EXPECT_FLOAT_EQ(m.zoom, 1.2f);
     EXPECT_EQ(m.viewAngle, 60);
@@ -183,7 +183,7 @@ TEST_F(TrackLoad, PositionsBecomeWorldUnitsAndLineUpOnTheTerrain)
 TEST_F(TrackLoad, TerrainHeightIsBilinearAndClampedToTheWorld)
 {
     trackMaps.worldSize = 63;
-    trackMaps.HeightCell = 1;
+    trackMaps.heightCell = 1;
     trackMaps.heights.assign(kHeightCells, 0);
     trackMaps.heights[0] = 20;                // (0,0)
     trackMaps.heights[1] = 40;                // (1,0)
