@@ -125,3 +125,31 @@ TEST_F(MixerTest, ReleasingOneSharerKeepsTheSamplesForTheOther)
     EXPECT_EQ(SoundById(second)->data->refs, 1);
     EXPECT_EQ(Mix()[0], 493);  // 500 through the limiter; freed samples would trip the sanitizers
 }
+
+TEST_F(MixerTest, LimiterTreatsBothSignsAlike)
+{
+    for (int16_t v : {int16_t(1000), int16_t(8000), int16_t(20000), int16_t(32767)}) {
+        int up = ConstantSound(2000, v);
+        PlaySound(up, true);
+        int16_t positive = Mix()[0];
+        ReleaseAllSounds();
+        int down = ConstantSound(2000, static_cast<int16_t>(-v));
+        PlaySound(down, true);
+        EXPECT_EQ(Mix()[0], -positive) << v;
+        ReleaseAllSounds();
+    }
+}
+
+TEST_F(MixerTest, SoundEndingMidBufferLeavesNothingOfAnEarlierSound)
+{
+    // A loud loop fills the first channel buffer, then a short one-shot
+    // renders into that same buffer: past its end everything must be silent.
+    int loud = ConstantSound(5000, 20000);
+    PlaySound(loud, true);
+    for (int16_t v : Mix()) ASSERT_NE(v, 0);
+    StopSound(loud);
+    PlaySound(ConstantSound(100, 1000), false);
+    std::vector<int16_t> out = Mix();
+    EXPECT_EQ(out[2 * 99], 971);
+    for (size_t k = 200; k < out.size(); ++k) ASSERT_EQ(out[k], 0) << k;
+}

@@ -428,3 +428,40 @@ TEST(EditorAiImport, GhostLapBecomesTheAiLine)
 }
 
 }  // namespace
+
+TEST(EditorFiles, NewAndLoadLeaveNothingToUndo)
+{
+    Editor e;
+    EditorInit(e);
+    FillDocument(e);
+    const std::string path = TempPath("undo.trk");
+    ASSERT_TRUE(EditorSave(e, path.c_str()).ok);
+    Editor ref;
+    EditorInit(ref);
+    ASSERT_TRUE(EditorLoad(ref, path.c_str()).ok);
+
+    // Edits on the filled track leave undo copies of it; after New, undo
+    // must not bring that track back.
+    EditorFlattenHeights(e);
+    e.doc.landUndo = e.doc.land;
+    e.doc.landUndoEnabled = true;
+    EditorNew(e);
+    EXPECT_FALSE(EditorButtons(e).undoLand);
+    EXPECT_FALSE(EditorButtons(e).undoHeight);
+    EXPECT_FALSE(EditorUndoLand(e).ok);
+    EXPECT_FALSE(EditorUndoHeight(e).ok);
+    EXPECT_EQ(e.doc.height[99], kFlatHeight);
+    EXPECT_EQ(e.doc.land[1234], 2);
+
+    // The same after loading: the new track's predecessor is not undoable.
+    EditorFlattenHeights(e);
+    e.doc.landUndo = e.doc.land;
+    e.doc.landUndoEnabled = true;
+    ASSERT_TRUE(EditorLoad(e, path.c_str()).ok);
+    EXPECT_FALSE(EditorButtons(e).undoLand);
+    EXPECT_FALSE(EditorButtons(e).undoHeight);
+    EditorUndoLand(e);
+    EditorUndoHeight(e);
+    EXPECT_TRUE(e.doc.land == ref.doc.land);
+    EXPECT_TRUE(e.doc.height == ref.doc.height);
+}

@@ -114,6 +114,12 @@ TEST(CarRecord, ValidationRejectsCountsAndIndicesBeyondTheirArrays)
     CarDefinition tenShadows = MakeGeneralCar();
     tenShadows.shadowPointCount = 10;  // with four wheels, fills the 14 points a race holds
     EXPECT_TRUE(CarDefinitionValid(tenShadows));
+    // Every count exactly at its limit (unused slots are zero, a valid index).
+    CarDefinition full = tenShadows;
+    full.vertexCount = kCarMaxVertices;
+    full.triangleIndexCount = kCarMaxTriangleIndices;
+    full.shadowIndexCount = kCarMaxShadowIndices;
+    EXPECT_TRUE(CarDefinitionValid(full));
 
     struct Fault {
         const char* what;

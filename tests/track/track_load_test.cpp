@@ -199,6 +199,20 @@ TEST_F(TrackLoad, TerrainHeightIsBilinearAndClampedToTheWorld)
     EXPECT_FLOAT_EQ(TerrainHeight(NAN, NAN), 1.0f);
 }
 
+TEST_F(TrackLoad, GroundLookupReadsColumnFromEastAndRowFromNorth)
+{
+    trackMaps.worldSize = 256;
+    trackMaps.worldScale = 0.5f;  // two land cells per world unit
+    trackMaps.land.assign(kLandCells, 16);
+    trackMaps.land[10 * kLandSide + 200] = 33;  // row 10, column 200
+    trackMaps.land[200 * kLandSide + 10] = 44;  // row 200, column 10
+    EXPECT_EQ(GroundAt(100.25f, 5.25f), 33);    // east 100 -> column 200, north 5 -> row 10
+    EXPECT_EQ(GroundAt(5.25f, 100.25f), 44);
+    EXPECT_EQ(GroundAt(-3, 5.25f), 16);         // clamped to column 0
+    trackMaps.land[10 * kLandSide + kLandSide - 1] = 55;
+    EXPECT_EQ(GroundAt(9999, 5.25f), 55);       // clamped to the last column
+}
+
 TEST_F(TrackLoad, GroundValuesFollowTheLandCodes)
 {
     TrackFile t = BasicTrack();
