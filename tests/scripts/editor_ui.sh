@@ -8,11 +8,11 @@ set -euo pipefail
 build=$(cd "$1" && pwd)
 run="$build/run"
 if [ ! -x "$run/Courseforge" ]; then
-  echo "Courseforge was not built (DW_EDITOR_UI off); nothing to test"
-  exit 0
+  echo "SKIP: Courseforge was not built (DW_EDITOR_UI off)"
+  exit 77
 fi
 for tool in Xvfb xdotool import compare convert; do
-  command -v "$tool" >/dev/null || { echo "missing $tool (scripts/setup.sh installs it)"; exit 1; }
+  command -v "$tool" >/dev/null || { echo "SKIP: missing $tool (scripts/setup.sh installs it)"; exit 77; }
 done
 
 tmp=$(mktemp -d)

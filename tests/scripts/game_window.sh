@@ -8,7 +8,7 @@ set -u
 build=$(cd "$1" && pwd)
 if ! command -v Xvfb >/dev/null || ! command -v xdotool >/dev/null; then
   echo "SKIP: Xvfb or xdotool is not installed (scripts/setup.sh installs them)"
-  exit 0
+  exit 77
 fi
 tmp=$(mktemp -d)
 xvfb_pid=""
