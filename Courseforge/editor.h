@@ -65,7 +65,7 @@ extern const char* const kMsgReworkAiLines;      // after a world-size change wi
 // File chooser filters, as (description, pattern) pairs.
 extern const char* const kTrackFilter[2][2];     // "Dustwhirl Track Files (*.trk)"/"*.TRK", "All Files"/"*.*"
 extern const char* const kBitmapFilter[2][2];    // "Bitmaps (*.bmp)"/"*.BMP", "All Files"/"*.*"
-extern const char* const kGameFilter[2][2];      // "Dustwhirl Executable (Dustwhirl.exe)", "All Files"
+extern const char* const kGameFilter[2][2];      // "Dustwhirl Executable (Dustwhirl)", "All Files"
 
 // Land colours (red, green, blue) by land code: the view and exported land bitmaps.
 extern const uint8_t kLandColours[16][3];

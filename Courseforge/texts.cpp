@@ -21,7 +21,7 @@ const char* const kMsgReworkAiLines =
 
 const char* const kTrackFilter[2][2] = {{"Dustwhirl Track Files (*.trk)", "*.TRK"}, {"All Files", "*.*"}};
 const char* const kBitmapFilter[2][2] = {{"Bitmaps (*.bmp)", "*.BMP"}, {"All Files", "*.*"}};
-const char* const kGameFilter[2][2] = {{"Dustwhirl Executable (Dustwhirl.exe)", "Dustwhirl.exe"}, {"All Files", "*.*"}};
+const char* const kGameFilter[2][2] = {{"Dustwhirl Executable (Dustwhirl)", "Dustwhirl"}, {"All Files", "*"}};
 
 const uint8_t kLandColours[16][3] = {
     {160, 160, 160}, {180, 180, 180}, {144, 220, 96},  {190, 200, 128}, {150, 140, 100}, {190, 180, 160},

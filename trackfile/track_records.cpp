@@ -99,22 +99,6 @@ int InsertTrackRecord(TrackRecords& records, uint16_t time, const char* name, co
     return place;
 }
 
-void CurrentRecordDate(uint16_t date[8])
-{
-    timespec now;
-    timespec_get(&now, TIME_UTC);
-    std::tm utc;
-    gmtime_r(&now.tv_sec, &utc);
-    date[0] = static_cast<uint16_t>(utc.tm_year + 1900);
-    date[1] = static_cast<uint16_t>(utc.tm_mon + 1);
-    date[2] = static_cast<uint16_t>(utc.tm_wday);
-    date[3] = static_cast<uint16_t>(utc.tm_mday);
-    date[4] = static_cast<uint16_t>(utc.tm_hour);
-    date[5] = static_cast<uint16_t>(utc.tm_min);
-    date[6] = static_cast<uint16_t>(utc.tm_sec);
-    date[7] = static_cast<uint16_t>(now.tv_nsec / 1000000);
-}
-
 bool ReadGhostLap(ByteReader& r, GhostLap& ghost)
 {
     ghost = GhostLap();

@@ -158,8 +158,6 @@ void WriteTrackRecordsBlock(ByteWriter& w, const TrackRecords& records);
 // Enters a lap that beats the seventh entry; returns its place 0–6, or −1.
 int InsertTrackRecord(TrackRecords& records, uint16_t time, const char* name, const CarDefinition& car,
                       const uint16_t date[8]);
-// The current UTC date and time in the records' eight-number form.
-void CurrentRecordDate(uint16_t date[8]);
 
 // Reads a ghost lap; false (ghost left empty) for a frame count of 0 or above
 // 6000 or a lap cut short.

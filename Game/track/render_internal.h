@@ -30,8 +30,6 @@ extern RenderWorld renderWorld;
 void LoadRenderWorld();
 // Fills the slope tables from the height map (before drawing terrain).
 void BuildSlopeTables();
-// Terrain height at a world point (clamped into the world), as the game uses it.
-float RenderTerrainHeight(float x, float y);
 
 // A projected vertex: integer screen position, its depth and camera-relative point.
 struct RasterVertex {

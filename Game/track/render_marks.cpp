@@ -81,7 +81,7 @@ void RedrawLandCell(int column, int row)
     const int g = std::min<int>(w.land[row * kLandSide + column], 47);
     float x = (static_cast<float>(column) + 0.5f) * w.worldScale;
     float y = (static_cast<float>(row) + 0.5f) * w.worldScale;
-    Vec3 p{x, RenderTerrainHeight(x, y), y};
+    Vec3 p{x, TerrainHeight(x, y), y};
     ScreenDisc c = ProjectCentre(p);
     if (!c.valid) return;
     Vec3 n = TerrainNormal(x, y);
@@ -90,7 +90,7 @@ void RedrawLandCell(int column, int row)
     float s = std::sqrt(std::max(1.0f - cs * cs, 0.0f));
     float rho = w.worldSize * 0.71f / float(kLandSide) * r.widthF / c.depth;
     uint32_t z = DepthOf(c.depth - 0.1f);
-    const float A = r.litColour[g], B = r.shadeColour[g];
+    const float B = r.shadeColour[g];
 
     ForDiscPixels(c.sx, c.sy, rho, [&](int px, int py) {
         size_t at = static_cast<size_t>(py) * r.width + px;
@@ -105,14 +105,7 @@ void RedrawLandCell(int column, int row)
                 e = sh = static_cast<uint8_t>(static_cast<int>(B + 3.0f * NextNoise() - 1.0f));
             return;
         }
-        float nv = NextNoise();
-        if (g < 40) {
-            e = static_cast<uint8_t>(static_cast<int>(A + s * (B - A) + nv));
-            sh = r.shadeColour[g];
-        } else {
-            e = static_cast<uint8_t>(static_cast<int>(A + s * (B - A) + 3.0f * nv) - 1);
-            sh = static_cast<uint8_t>(static_cast<int>(B + 3.0f * nv - 1.0f));
-        }
+        GroundColour(g, s, e, sh);
     });
 }
 

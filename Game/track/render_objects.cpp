@@ -452,7 +452,7 @@ float FoundationSink(const ObjFrame& f, const ObjectTypeInfo& t)
     for (float a : {-ha, 0.0f, ha})
         for (float s : {-hs, 0.0f, hs}) {
             Vec3 p = At(f, a, s, 0);
-            need = std::max(need, p.y - RenderTerrainHeight(p.x, p.z));
+            need = std::max(need, p.y - TerrainHeight(p.x, p.z));
         }
     return need + 0.25f;
 }

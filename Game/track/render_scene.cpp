@@ -126,8 +126,6 @@ void LoadRenderWorld()
     w.V = m.viewVertical;
 }
 
-float RenderTerrainHeight(float x, float y) { return TerrainHeight(x, y); }
-
 void FitTrackViewForAspect(float aspect)
 {
     TrackMaps& m = trackMaps;
