@@ -82,6 +82,9 @@ void MarkerPress(Editor& e, EditorButton button, float x, float y, EditorResult&
     case kToolPitCrew:
         if (d.pitCrews.size() >= kEditorMaxPitCrews)
             return;
+        // Pit crews are drawn with the objects: show them, or a crew placed
+        // with the box off would stay invisible.
+        e.controls.showObjects = true;
         s.placing = true;
         if (button == kButtonLeft)
             s.cursorPitCrew.x = x, s.cursorPitCrew.y = y;

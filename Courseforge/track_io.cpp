@@ -73,7 +73,7 @@ static void ToTrackFile(const EditorDocument& d, TrackFile& t)
     t.pitLine = ToFileLine(d.pitAiLine);
     t.author = d.author.substr(0, 30);
     t.comments = d.comments.substr(0, 500);
-    t.trackLength = TrackLengthFromAiLine(t.aiLine, d.worldSize);
+    t.trackLength = EditorTrackLength(d);
 }
 
 EditorResult EditorLoad(Editor& e, const char* path)
@@ -147,7 +147,7 @@ EditorResult EditorSave(Editor& e, const char* path)
 {
     TrackFile t;
     ToTrackFile(e.doc, t);
-    if (!WriteTrackFile(path, t))
+    if (!WriteTrackFile(path, t, t.trackLength))
         return MessageResult(false, kMsgCantCreateTrack, kCaptionTrackEditor);
     e.doc.fileName = path;
     return EditorResult{};
@@ -155,7 +155,17 @@ EditorResult EditorSave(Editor& e, const char* path)
 
 unsigned EditorTrackLength(const EditorDocument& d)
 {
-    return TrackLengthFromAiLine(ToFileLine(d.aiLine), d.worldSize);
+    // The line as the editor holds it: cutting its points to the file's half
+    // pixels first would put the length off by a unit on many tracks.
+    if (d.aiLine.size() < 2 || d.worldSize <= 0)
+        return 0;
+    double length = 0;
+    for (size_t i = 0; i < d.aiLine.size(); i++) {
+        const EditorPoint& a = d.aiLine[i];
+        const EditorPoint& b = d.aiLine[(i + 1) % d.aiLine.size()];
+        length += std::hypot(double(b.x) - a.x, double(b.y) - a.y);
+    }
+    return static_cast<unsigned>(length / (512.0 / d.worldSize));
 }
 
 std::string EditorFlawCheck(const EditorDocument& d)

@@ -183,25 +183,19 @@ const uint8_t kDigits[10][7] = {
 };
 constexpr int kGlyphW = 5, kGlyphH = 7, kGlyphStep = 6;
 
-// A number in white, centred on (cx, cy), with a dark shadow so it reads on
-// light surfaces too; the background stays as it is.
+// A number in white, centred on (cx, cy); the background stays as it is.
 void Number(const Clip& c, int value, float cx, float cy) {
     if (!Drawable(cx, cy)) return;
     char text[16];
     int n = std::snprintf(text, sizeof text, "%d", value);
     int width = n * kGlyphStep - 1;
     int left = int(std::floor(cx)) - width / 2, top = int(std::floor(cy)) - kGlyphH / 2;
-    for (int pass = 0; pass < 2; ++pass) {
-        uint32_t colour = pass == 0 ? Rgb(0, 0, 0) : Rgb(255, 255, 255);
-        int shift = pass == 0 ? 1 : 0;
-        for (int k = 0; k < n; ++k) {
-            if (text[k] < '0' || text[k] > '9') continue;
-            const uint8_t* glyph = kDigits[text[k] - '0'];
-            for (int row = 0; row < kGlyphH; ++row)
-                for (int col = 0; col < kGlyphW; ++col)
-                    if (glyph[row] & (0x10 >> col))
-                        Plot(c, left + k * kGlyphStep + col + shift, top + row + shift, colour);
-        }
+    for (int k = 0; k < n; ++k) {
+        if (text[k] < '0' || text[k] > '9') continue;
+        const uint8_t* glyph = kDigits[text[k] - '0'];
+        for (int row = 0; row < kGlyphH; ++row)
+            for (int col = 0; col < kGlyphW; ++col)
+                if (glyph[row] & (0x10 >> col)) Plot(c, left + k * kGlyphStep + col, top + row, Rgb(255, 255, 255));
     }
 }
 

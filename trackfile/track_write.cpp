@@ -80,6 +80,11 @@ void InitTrackFile(TrackFile& t)
 
 bool WriteTrackBytes(const TrackFile& t, ByteWriter& w)
 {
+    return WriteTrackBytes(t, w, TrackLengthFromAiLine(t.aiLine, t.worldSize));
+}
+
+bool WriteTrackBytes(const TrackFile& t, ByteWriter& w, uint32_t trackLength)
+{
     if (t.land.size() != static_cast<size_t>(kLandCells) || t.heights.size() != static_cast<size_t>(kHeightCells))
         return false;
     if (t.objects.size() > 65535 || t.pitCrews.size() > 255 || t.checkpoints.size() > 255 ||
@@ -136,7 +141,7 @@ bool WriteTrackBytes(const TrackFile& t, ByteWriter& w)
     WriteFixedString(w, t.author, 30);
     WriteFixedString(w, t.comments, 500);
     WriteU16(w, 0xFFFF);
-    WriteU32(w, TrackLengthFromAiLine(t.aiLine, t.worldSize));
+    WriteU32(w, trackLength);
 
     WriterPatchU32(w, offsetField, static_cast<uint32_t>(w.bytes.size() - start));
     TrackRecords empty;
@@ -147,8 +152,13 @@ bool WriteTrackBytes(const TrackFile& t, ByteWriter& w)
 
 bool WriteTrackFile(const char* path, const TrackFile& t)
 {
+    return WriteTrackFile(path, t, TrackLengthFromAiLine(t.aiLine, t.worldSize));
+}
+
+bool WriteTrackFile(const char* path, const TrackFile& t, uint32_t trackLength)
+{
     ByteWriter w;
-    if (!WriteTrackBytes(t, w))
+    if (!WriteTrackBytes(t, w, trackLength))
         return false;
     return WriteFileReplacing(path, w.bytes.data(), w.bytes.size());
 }

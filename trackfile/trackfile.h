@@ -129,10 +129,14 @@ int ReadTrackBytes(const uint8_t* data, size_t size, TrackReadMode mode, TrackFi
 // Reads a track file from disk.
 int ReadTrackFile(const char* path, TrackReadMode mode, TrackFile& out);
 // Serialises the design sections as the editor saves them (version 288, empty
-// records block, track length from the AI line); false if a count overflows its field.
+// records block); false if a count overflows its field. The track length is
+// measured on the stored half-pixel AI line unless the caller gives it: the
+// editor measures the line it holds, before its points are cut to half pixels.
 bool WriteTrackBytes(const TrackFile& t, ByteWriter& w);
+bool WriteTrackBytes(const TrackFile& t, ByteWriter& w, uint32_t trackLength);
 // Saves a track file (the whole file is replaced); false if it cannot be written.
 bool WriteTrackFile(const char* path, const TrackFile& t);
+bool WriteTrackFile(const char* path, const TrackFile& t, uint32_t trackLength);
 
 // Angle in radians → stored value: normalised into −π … π, × 10000, truncated.
 int16_t StoreTrackAngle(double radians);

@@ -12,6 +12,7 @@
 #include <FL/Fl_Native_File_Chooser.H>
 #include <FL/Fl_Return_Button.H>
 #include <FL/fl_ask.H>
+#include <FL/fl_draw.H>
 
 #include <signal.h>
 #include <spawn.h>
@@ -20,6 +21,7 @@
 
 #include <strings.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
@@ -140,8 +142,50 @@ void LaunchGame() {
 
 namespace {
 
+// A slider with tick marks under its track: one every `tickStep` from the
+// low end, and one at the high end, each under the knob's centre at that value.
+class TickSlider : public Fl_Hor_Nice_Slider {
+public:
+    static constexpr int kStrip = 6;  // pixels below the track for the ticks
+    TickSlider(int x, int y, int w, int h, int tickStep) : Fl_Hor_Nice_Slider(x, y, w, h), tickStep_(tickStep) {}
+    void draw() override;
+    int handle(int event) override;
+
+private:
+    int tickStep_;
+    int TrackX() const { return x() + Fl::box_dx(box()); }
+    int TrackY() const { return y() + Fl::box_dy(box()); }
+    int TrackW() const { return w() - Fl::box_dw(box()); }
+    int TrackH() const { return h() - Fl::box_dh(box()) - kStrip; }
+};
+
+void TickSlider::draw() {
+    if (damage() & FL_DAMAGE_ALL) draw_box();
+    Fl_Slider::draw(TrackX(), TrackY(), TrackW(), TrackH());
+    if (!(damage() & FL_DAMAGE_ALL) || tickStep_ <= 0 || maximum() <= minimum()) return;
+    // The knob's width as the slider works it out; its centre marks the value.
+    int knob = std::max(int(slider_size() * TrackW() + .5), TrackH() / 2 + 1 + 4);
+    const double lo = minimum(), hi = maximum();
+    fl_color(active_r() ? FL_FOREGROUND_COLOR : fl_inactive(FL_FOREGROUND_COLOR));
+    const int top = TrackY() + TrackH() + 1;
+    for (double v = lo;; v += tickStep_) {
+        if (v > hi) v = hi;
+        int at = TrackX() + int((v - lo) / (hi - lo) * (TrackW() - knob) + .5) + knob / 2;
+        fl_yxline(at, top, top + kStrip - 3);
+        if (v >= hi) break;
+    }
+}
+
+int TickSlider::handle(int event) {
+    if (event == FL_PUSH && Fl::visible_focus()) {
+        Fl::focus(this);
+        redraw();
+    }
+    return Fl_Slider::handle(event, TrackX(), TrackY(), TrackW(), TrackH());
+}
+
 struct PropertySlider {
-    Fl_Hor_Nice_Slider* slider;
+    TickSlider* slider;
     Fl_Box* number;
     char text[8];
 };
@@ -166,15 +210,16 @@ bool RunPropertiesDialog() {
     TrackProperties p = EditorGetProperties(editor.doc);
     Fl_Double_Window win(420, 430, "Track properties");
     PropertySlider sliders[5];
-    struct Row { const char* label; int lo, hi, value; } rows[5] = {
-        {"Water level", 0, 255, p.waterLevel}, {"View angle", 10, 90, p.viewAngle}, {"Rotation", -180, 180, p.rotation},
-        {"Zoom", 10, 255, p.zoom},            {"World size", 25, 255, p.worldSize},
+    struct Row { const char* label; int lo, hi, tick, value; } rows[5] = {
+        {"Water level", 0, 255, 64, p.waterLevel}, {"View angle", 10, 90, 20, p.viewAngle},
+        {"Rotation", -180, 180, 90, p.rotation},  {"Zoom", 10, 255, 100, p.zoom},
+        {"World size", 25, 255, 10, p.worldSize},
     };
     int y = 12;
     for (int i = 0; i < 5; ++i) {
         Fl_Box* label = new Fl_Box(12, y, 100, 22, rows[i].label);
         label->align(FL_ALIGN_INSIDE | FL_ALIGN_LEFT);
-        sliders[i].slider = new Fl_Hor_Nice_Slider(112, y, 240, 22);
+        sliders[i].slider = new TickSlider(112, y, 240, 22 + TickSlider::kStrip, rows[i].tick);
         sliders[i].slider->bounds(rows[i].lo, rows[i].hi);
         sliders[i].slider->step(1);
         sliders[i].slider->value(rows[i].value);
@@ -183,7 +228,7 @@ bool RunPropertiesDialog() {
         sliders[i].slider->callback(ShowNumber, &sliders[i]);
         sliders[i].slider->when(FL_WHEN_CHANGED);
         ShowNumber(nullptr, &sliders[i]);
-        y += 30;
+        y += 30 + TickSlider::kStrip;
     }
     Fl_Check_Button sfLine(112, y, 120, 22, "S/F Line");
     sfLine.value(p.sfLine);

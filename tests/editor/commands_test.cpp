@@ -151,6 +151,32 @@ TEST(EditorFiles, SavedTrackLoadsBackAndTheGameReadsIt)
     FreeTrackMaps();
 }
 
+// The stored and shown track length is that of the line the editor holds,
+// not of its points cut to the file's half pixels.
+TEST(EditorFiles, TrackLengthMeasuresTheEditorsOwnLine)
+{
+    Editor e;
+    EditorInit(e);
+    EditorDocument& d = e.doc;
+    d.worldSize = 128;  // 4 pixels per world unit
+    d.pixelsPerUnit = 4;
+    // A square of side 100.75 pixels: 403 pixels round, 100.75 units.
+    d.aiLine = {{10.25f, 10}, {111, 10}, {111, 110.75f}, {10.25f, 110.75f}};
+    EXPECT_EQ(EditorTrackLength(d), 100u);
+    const std::string path = TempPath("length.trk");
+    ASSERT_TRUE(EditorSave(e, path.c_str()).ok);
+    TrackFile t;
+    ASSERT_EQ(ReadTrackFile(path.c_str(), TrackReadGame, t), kTrackOk);
+    EXPECT_EQ(t.trackLength, 100u);
+    // The same line measured in half pixels is a unit longer: the case at stake.
+    EXPECT_EQ(TrackLengthFromAiLine(t.aiLine, 128), 101u);
+    // A writer given only the file's points keeps measuring those.
+    ASSERT_TRUE(WriteTrackFile(path.c_str(), t));
+    TrackFile again;
+    ASSERT_EQ(ReadTrackFile(path.c_str(), TrackReadGame, again), kTrackOk);
+    EXPECT_EQ(again.trackLength, 101u);
+}
+
 TEST(EditorFiles, BadTracksLeaveTheDocumentAlone)
 {
     Editor e;

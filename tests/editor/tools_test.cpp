@@ -278,12 +278,23 @@ TEST_F(Tools, DeleteModeUsesEachTypesRadius)
 TEST_F(Tools, PitCrewsStopAtSix)
 {
     EditorSelectTool(e, kToolPitCrew);
+    e.controls.showObjects = false;
+    // Crews are drawn with the objects, so a press shows them, from either button.
+    EditorMouseDown(e, kButtonRight, 50, 400);
+    EXPECT_TRUE(e.controls.showObjects);
+    EditorMouseUp(e, kButtonRight, 50, 400);
+    EXPECT_TRUE(e.doc.pitCrews.empty());
     for (int k = 0; k < 8; k++) {
         EditorMouseMove(e, 50.0f + 30 * k, 400);
         EditorMouseDown(e, kButtonLeft, 50.0f + 30 * k, 400);
         EditorMouseUp(e, kButtonLeft, 50.0f + 30 * k, 400);
     }
     ASSERT_EQ(e.doc.pitCrews.size(), 6u);
+    // With six the tool does nothing, not even touch the box.
+    e.controls.showObjects = false;
+    EditorMouseDown(e, kButtonLeft, 300, 300);
+    EditorMouseUp(e, kButtonLeft, 300, 300);
+    EXPECT_FALSE(e.controls.showObjects);
     EXPECT_EQ(e.doc.pitCrews[5].x, 200);
     EXPECT_TRUE(EditorButtons(e).deletePitCrew);
     for (int k = 0; k < 6; k++)

@@ -160,6 +160,12 @@ TEST(ViewMarkers, LinesFollowTheirColoursAndShowFlags) {
     for (int y = 140; y < 160; ++y)
         for (int x = 290; x < 310; ++x) white += At(x, y) == Rgb(255, 255, 255);
     EXPECT_GT(white, 4);
+    // The digits are white on a transparent background: nothing else is drawn there.
+    for (int y = 140; y < 160; ++y)
+        for (int x = 290; x < 310; ++x) {
+            if (At(x, y) == Rgb(255, 255, 255) || At(x, y) == Rgb(0, 255, 255)) continue;
+            ASSERT_EQ(At(x, y), grass) << x << "," << y;
+        }
     for (int y = 40; y < 62; ++y)
         for (int x = 40; x < 66; ++x) ASSERT_EQ(At(x, y), grass) << x << "," << y;
     e.controls.showCheckpoints = false;

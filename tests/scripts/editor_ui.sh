@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs the real editor window under Xvfb: opens a track given on the command
 # line, checks the title, presses Ctrl+N and checks the made-up name, paints
-# a stroke with the mouse and checks that the view changed, and keeps
+# a stroke with the mouse and checks that the view changed, counts the tick
+# marks of the properties dialog's sliders, and keeps
 # screenshots (editor_ui_*.png in the build folder).
 # Usage: editor_ui.sh BUILD_DIR SOURCE_DIR
 set -euo pipefail
@@ -132,6 +133,29 @@ sleep 0.3
 xdotool key alt+n
 for _ in $(seq 50); do title=$(xdotool getwindowname "$wid"); [ "$title" != "$before" ] && break; sleep 0.1; done
 [[ "$title" =~ ^Dustwhirl\ Track\ Editor\ -\ [A-Z][a-z]+\.trk$ && "$title" != "$before" ]] || fail "Alt+N gave \"$title\""
+
+# Track properties (Ctrl+P): every slider carries tick marks at its own step,
+# counted as dark runs along the pixel row under each slider's track.
+xdotool key ctrl+p
+props=$(find_window '^Track properties$')
+[ -n "$props" ] || fail "Ctrl+P opened no properties dialog"
+sleep 0.5
+eval "$(xdotool getwindowgeometry --shell "$props")"
+import -window root -crop "${WIDTH}x${HEIGHT}+$X+$Y" +repage "$build/editor_ui_properties.png"
+ticks() {
+  convert "$build/editor_ui_properties.png" -crop "240x1+112+$1" +repage -colorspace gray -depth 8 txt:- |
+    awk -F'[()]' 'NR > 1 { dark = ($2 + 0 < 96); if (dark && !last) n++; last = dark } END { print n + 0 }'
+}
+# Rows under the tracks: water level 0-255 every 64 (and the end), zoom
+# 10-255 every 100 (and the end), world size 25-255 every 10.
+for check in "36 5 water-level" "144 4 zoom" "180 24 world-size"; do
+  set -- $check
+  n=$(ticks "$1")
+  echo "ticks under $3: $n"
+  [ "$n" -eq "$2" ] || fail "$3 slider shows $n ticks, not $2"
+done
+xdotool key Escape
+for _ in $(seq 50); do xdotool search --name '^Track properties$' >/dev/null 2>&1 || break; sleep 0.1; done
 
 kill "$editor_pid" 2>/dev/null || true
 wait "$editor_pid" 2>/dev/null || true
