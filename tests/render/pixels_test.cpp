@@ -166,6 +166,14 @@ TEST(RenderPixels, DiagonalSplitTakesTheLowerLeftCell)
     land[511 * 512 + 511] = 33;
     EXPECT_EQ(TerrainGroundValue(trackMaps.worldSize - 0.01f, trackMaps.worldSize - 0.01f), 33);
     EXPECT_EQ(TerrainGroundValue(trackMaps.worldSize + 5, -3), land[0 * 512 + 511]);
+    // The west edge's half-cell strip takes the cell under the point as well: a
+    // vote there would weigh the second column negatively, and 9, held by the
+    // point's own cell and its neighbour, would lose to the 28 above it.
+    land[300 * 512 + 0] = 9;
+    land[300 * 512 + 1] = 9;
+    land[301 * 512 + 0] = 28;
+    land[301 * 512 + 1] = 40;
+    EXPECT_EQ(TerrainGroundValue(0.25f * ws, 300.95f * ws), 9);
 }
 
 TEST(RenderPixels, DepthBufferHoldsTheDistanceAlongTheViewAxis)

@@ -78,8 +78,10 @@ TEST_F(Folder, NamesLongerThanTheLimitAreLeftOut) {
     EXPECT_EQ(names[0], std::string(22, 'a'));
     names.clear();
     EXPECT_EQ(ListDirectory(Path("lang"), "lng", names, kListFiles, 0), 2);
-    // Without an extension the whole name counts.
+    // Without an extension the whole name counts: a 23-character name would
+    // not fit the 22 characters a setting holds.
     names.clear();
+    EXPECT_EQ(ListDirectory(Path("lang"), "", names, kListFiles, 22), 0);
     EXPECT_EQ(ListDirectory(Path("lang"), "", names, kListFiles, 23), 1);
     EXPECT_EQ(names[0], std::string(23, 'c'));
 }
