@@ -55,7 +55,7 @@ uint32_t DepthOf(float d)
 }
 
 // Terrain normal at a world point from the bilinear height's gradient.
-Vec3 TerrainNormal(float x, float y)
+Vec3 MarkNormal(float x, float y)
 {
     const RenderWorld& w = renderWorld;
     float u = std::clamp(x, 0.0f, w.worldSize - 0.001f) / w.heightCell;
@@ -84,7 +84,7 @@ void RedrawLandCell(int column, int row)
     Vec3 p{x, TerrainHeight(x, y), y};
     ScreenDisc c = ProjectCentre(p);
     if (!c.valid) return;
-    Vec3 n = TerrainNormal(x, y);
+    Vec3 n = MarkNormal(x, y);
     Vec3 L = c.q - Vec3{0, c.depth, 0};
     float cs = std::min(Dot(n, L) / (Length(L) + 0.001f), 0.0f);
     float s = std::sqrt(std::max(1.0f - cs * cs, 0.0f));

@@ -112,6 +112,9 @@ void FitTrackView();
 
 // Terrain height at world (x, y): bilinear over the height map, x and y clamped into the world.
 float TerrainHeight(float x, float y);
+// Unit terrain normal at world (x, y): the height map's slopes, taken per
+// sample and interpolated like the height; straight up without a height map.
+Vec3 TerrainNormal(float x, float y);
 // Ground value (0-47) of the land cell under world (x, y), clamped into the map.
 uint8_t GroundAt(float x, float y);
 
