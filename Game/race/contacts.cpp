@@ -54,9 +54,12 @@ Vec3 ContactAlong(int i, Vec3 anchor, Vec3 n, float thickness, const ContactSurf
     float vc = -Dot(vp, n);
     float p = -Dot(n, r - n * thickness + c.pos - anchor);
     float j = vc * s.bounce - (s.stiffness - 1) * p * s.stiffness * 100;
-    if (!(p > 0 && j > 0)) return {};
-
+    if (!(p > 0)) return {};
+    // The push out of the surface happens even when the body is already
+    // moving away: otherwise a car standing still inside a wall (or beyond
+    // the border) would stay there.
     c.pos += n * (p * s.stiffness);
+    if (!(j > 0)) return {};
     Vec3 t = -(vp - n * Dot(vp, n));
     float limit = std::sqrt(0.2f * j) * c.speedFactor * s.friction;
     float tl = Length(t);
@@ -155,23 +158,41 @@ void CollideCars(int ia, int ib)
     if (!(separation < 0) || !(u < 0)) return;
 
     float total = a.mass + b.mass;
-    float shareA = b.mass / total, shareB = a.mass / total;
-    a.pos += n * (separation * shareA);
-    b.pos -= n * (separation * shareB);
-    // Normal impulse with a restitution of one half; the tangential part
-    // (friction) is bounded by the normal one and never reverses the sliding.
-    float jn = -1.5f * u;
-    Vec3 rel = vb - va;
-    Vec3 t = -(rel - n * u);
-    float tl = Length(t);
-    if (tl > jn) t = t * (jn / tl);
-    Vec3 J = n * jn + t * 0.5f;
+    a.pos += n * (separation * (b.mass / total));
+    b.pos -= n * (separation * (a.mass / total));
+
+    // One impulse P (momentum) for both cars, equal and opposite, through
+    // each car's own effective mass at its lever: the closing speed at the
+    // levers is reversed with a restitution of one half, and friction (at
+    // most the normal impulse) only ever slows the sliding of the two
+    // surfaces, so a collision never adds energy.
     Vec3 la = ReducedLever(a, ra), lb = ReducedLever(b, rb);
-    float ea = EffectiveMass(a, la, J) * shareA, eb = EffectiveMass(b, lb, J) * shareB;
-    a.vel -= J * ea;
-    a.angVel -= Cross(J, la) * (ea * a.accelFactor);
-    b.vel += J * eb;
-    b.angVel += Cross(J, lb) * (eb * b.accelFactor);
-    Impact(a, Dot(J, J) * ea * ea, a.pos + ra);
-    Impact(b, Dot(J, J) * eb * eb, b.pos + rb);
+    auto relative = [&] { return b.vel + Cross(lb, b.angVel) - a.vel - Cross(la, a.angVel); };
+    auto apply = [&](Vec3 dir, float amount) {
+        Vec3 P = dir * amount;
+        a.vel -= P * (1 / a.mass);
+        a.angVel -= Cross(P, la) * (a.accelFactor / a.mass);
+        b.vel += P * (1 / b.mass);
+        b.angVel += Cross(P, lb) * (b.accelFactor / b.mass);
+    };
+    auto compliance = [&](Vec3 dir) {
+        return 1 / (a.mass * EffectiveMass(a, la, dir)) + 1 / (b.mass * EffectiveMass(b, lb, dir));
+    };
+    float closing = Dot(relative(), n);
+    if (!(closing < 0)) return;
+    float pn = -1.5f * closing / compliance(n);
+    apply(n, pn);
+    Vec3 rel = relative();
+    Vec3 slide = rel - n * Dot(rel, n);
+    float sl = Length(slide);
+    float pt = 0;
+    if (sl > 0.0001f) {
+        Vec3 dir = slide * (-1 / sl);
+        pt = sl / compliance(dir);
+        if (pt > pn) pt = pn;
+        apply(dir, pt);
+    }
+    float ea = (pn + pt) / a.mass, eb = (pn + pt) / b.mass;
+    Impact(a, ea * ea, a.pos + ra);
+    Impact(b, eb * eb, b.pos + rb);
 }
