@@ -24,5 +24,6 @@ int EffectVolume(int setting, float level)
     if (!(level > 0) || setting <= 0) return 0;
     double l = level < 1e8f ? level : 1e8;
     double a = -10000.0 + 1000.0 * std::log10(1.0 + setting * l);
-    return static_cast<int>(128.0 * std::pow(10.0, a / 2000.0) + 0.5);
+    int volume = static_cast<int>(128.0 * std::pow(10.0, a / 2000.0) + 0.5);
+    return volume < 128 ? volume : 128;  // loud levels and settings would pass the mixer's full scale
 }

@@ -36,6 +36,8 @@ inline bool StartTestRace(const std::string& track, int n, int humans, bool keep
                           const CarDefinition* car = nullptr)
 {
     baseDirectory = std::string(DW_RUN_DIR) + "/";
+    fakeTicks = 0;  // the same random table for every test
+    fakeWall = 1000000;
     carCatalogue.assign(1, car ? *car : MakeGeneralCar());
     DefaultSettings(settings);
     settings.lengthUnit = 0;
