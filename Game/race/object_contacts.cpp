@@ -48,6 +48,77 @@ ObjectShape shapes[kObjectTypeCount];
 bool shapesBuilt = false;
 std::vector<int> movable;  // indices of the moveable cones, filled at race start
 
+// Objects by ground cell, so a car looks only at the objects near it: each
+// object is listed in every cell its reach (plus the reach of the largest
+// car) overlaps. Built at race start; the cells are kGridCell metres square.
+constexpr float kGridCell = 8;
+int gridSide = 0;
+float gridMargin = 0;
+size_t gridObjectCount = 0;  // objects the grid was built for
+std::vector<int> cellStart;    // gridSide^2 + 1 offsets into cellObjects
+std::vector<int> cellObjects;  // object indices, cell after cell
+
+int CellOf(float v)
+{
+    int c = static_cast<int>(v / kGridCell);
+    return c < 0 ? 0 : (c >= gridSide ? gridSide - 1 : c);
+}
+
+std::vector<int> allObjects;  // every object index: the list when the grid is out of date
+
+// Object indices near a point: [first, last) of cellObjects. Should the
+// object list have changed since the grid was built, every object is listed.
+void NearbyObjects(Vec3 at, const int*& first, const int*& last)
+{
+    if (gridSide == 0 || gridObjectCount != trackMaps.objects.size()) {
+        size_t n = trackMaps.objects.size() < allObjects.size() ? trackMaps.objects.size() : allObjects.size();
+        first = allObjects.data();
+        last = first + n;
+        return;
+    }
+    int cell = CellOf(at.z) * gridSide + CellOf(at.x);
+    first = cellObjects.data() + cellStart[cell];
+    last = cellObjects.data() + cellStart[cell + 1];
+}
+
+void BuildObjectGrid()
+{
+    const std::vector<WorldObject>& objects = trackMaps.objects;
+    gridSide = static_cast<int>(trackMaps.worldSize / kGridCell) + 1;
+    // The largest car of the season, and a moving cone's radius.
+    gridMargin = 1.0f;
+    for (const CarDefinition& d : carDefinitions) {
+        float r = d.halfSize[2] > d.halfSize[0] ? d.halfSize[2] : d.halfSize[0];
+        if (std::isfinite(r) && r + 0.5f > gridMargin) gridMargin = r + 0.5f;
+    }
+    gridObjectCount = objects.size();
+    allObjects.resize(objects.size() > 4096 ? objects.size() : 4096);
+    for (size_t k = 0; k < allObjects.size(); ++k) allObjects[k] = static_cast<int>(k);
+    std::vector<int> counts(static_cast<size_t>(gridSide) * gridSide + 1, 0);
+    for (int pass = 0; pass < 2; ++pass) {
+        if (pass == 1) {
+            cellStart.assign(counts.size(), 0);
+            for (size_t c = 1; c < counts.size(); ++c) cellStart[c] = cellStart[c - 1] + counts[c - 1];
+            cellObjects.assign(static_cast<size_t>(cellStart.back()), 0);
+            std::fill(counts.begin(), counts.end(), 0);
+        }
+        for (size_t k = 6; k < objects.size(); ++k) {
+            const WorldObject& o = objects[k];
+            if (o.type >= kObjectTypeCount || shapes[o.type].reach <= 0) continue;
+            // Moveable cones wander: they are looked at everywhere.
+            float r = o.type == kObjectMoveableCone ? 1e9f : shapes[o.type].reach + gridMargin;
+            int c0 = CellOf(o.position.x - r), c1 = CellOf(o.position.x + r);
+            int r0 = CellOf(o.position.z - r), r1 = CellOf(o.position.z + r);
+            for (int row = r0; row <= r1; ++row)
+                for (int col = c0; col <= c1; ++col) {
+                    int cell = row * gridSide + col;
+                    if (pass == 1) cellObjects[cellStart[cell] + counts[cell]] = static_cast<int>(k);
+                    ++counts[cell];
+                }
+        }
+    }
+}
+
 void Add(ObjectShape& o, float a, float s, float ha, float hs, float z0, float z1, float rho,
          const ContactSurface& surface)
 {
@@ -262,15 +333,21 @@ void PlaceObjectsOnTerrain()
             movable.push_back(static_cast<int>(k));
         }
     }
+    BuildObjectGrid();
 }
 
 void CollideObjects(int car, Vec3 previousPos)
 {
     if (!shapesBuilt) BuildShapes();
     CarState& c = cars[car];
-    const float carReach = carDefinitions[car].halfSize[2];
+    const CarDefinition& d = carDefinitions[car];
+    const float carReach = d.halfSize[2] > d.halfSize[0] ? d.halfSize[2] : d.halfSize[0];
     const std::vector<WorldObject>& objects = trackMaps.objects;
-    for (size_t k = 6; k < objects.size(); ++k) {
+    const int *first, *last;
+    NearbyObjects(c.pos, first, last);
+    for (const int* it = first; it != last; ++it) {
+        const size_t k = static_cast<size_t>(*it);
+        if (k >= objects.size()) continue;
         const WorldObject& ob = objects[k];
         if (ob.type >= kObjectTypeCount) continue;
         const ObjectShape& shape = shapes[ob.type];
@@ -320,8 +397,11 @@ void MoveMovableObjects()
         if (o.position.z > size - radius) { o.position.z = size - radius; if (o.motion.z > 0) o.motion.z = -o.motion.z * 0.5f; }
         // Bounces off every other object through the same shapes.
         Vec3 centre = o.position + Vec3{0, 0.4f, 0};
-        for (size_t k = 6; k < objects.size(); ++k) {
-            if (static_cast<int>(k) == index) continue;
+        const int *first, *last;
+        NearbyObjects(centre, first, last);
+        for (const int* it = first; it != last; ++it) {
+            const size_t k = static_cast<size_t>(*it);
+            if (*it == index || k >= objects.size()) continue;
             const WorldObject& other = objects[k];
             if (other.type >= kObjectTypeCount) continue;
             const ObjectShape& shape = shapes[other.type];
