@@ -246,10 +246,11 @@ bool NearestOnCore(const Frame& f, const Box& b, Vec3 point, Vec3 previous, Vec3
     // Crossed a face within the step: stay on the side it came from.
     bool crossedS = (ps > cs && ls < cs) || (ps < -cs && ls > -cs);
     bool crossedA = (pa > ca && la < ca) || (pa < -ca && la > -ca);
-    if ((inside || crossedS) && crossedS && std::fabs(la) <= ca && lz <= zhi) {
+    bool level = lz >= zlo && lz <= zhi;  // a crossing below or above the box is no crossing
+    if (crossedS && level && std::fabs(la) <= ca) {
         qs = ps > 0 ? cs : -cs;
         local = {0, ps > 0 ? 1.0f : -1.0f, 0};
-    } else if ((inside || crossedA) && crossedA && std::fabs(ls) <= cs && lz <= zhi) {
+    } else if (crossedA && level && std::fabs(ls) <= cs) {
         qa = pa > 0 ? ca : -ca;
         local = {pa > 0 ? 1.0f : -1.0f, 0, 0};
     } else if (inside) {

@@ -232,3 +232,55 @@ TEST(Contacts, TwoCarsCollidingNeverGainKineticEnergy)
     }
     EXPECT_GT(collisions, 200) << "enough of the trials were real collisions";
 }
+
+// The figure-of-eight's bridge: a car driven along it climbs onto the deck,
+// whose wheels then run on the deck, and comes down the far side; a car on
+// the road underneath passes below it.
+TEST(Contacts, CarsDriveOverTheFigureOfEightBridgeAndUnderIt)
+{
+    ASSERT_TRUE(StartTestRace("\\figure_eight", 1, 1));
+    int bridge = -1;
+    for (size_t k = 6; k < trackMaps.objects.size(); ++k)
+        if (trackMaps.objects[k].type == 17) {
+            bridge = static_cast<int>(k);
+            break;
+        }
+    ASSERT_GE(bridge, 0) << "the track has its bridge";
+    const WorldObject b = trackMaps.objects[bridge];
+    const ObjectTypeInfo& t = ObjectType(17);
+    Vec3 along = Normalize(Vec3{b.direction.x, 0, b.direction.z}), left = {-along.z, 0, along.x};
+
+    // Over: from 12 m before the middle, along the deck, at a steady 15 m/s.
+    Vec3 from = b.position - along * 12;
+    PlaceCar(0, from.x, from.z, along);
+    cars[0].vel = along * 15;
+    cars[0].wheelSpeed = 15;
+    script[0].accelerate = 40;
+    float highest = -1e9f;
+    bool onDeck = false;
+    for (int k = 0; k < 250; ++k) {
+        RaceStep();
+        highest = std::max(highest, cars[0].pos.y - b.position.y);
+        for (uint8_t w : cars[0].wheelContact) onDeck |= w == 2;
+        if (Dot(cars[0].pos - b.position, along) > 10) break;
+    }
+    EXPECT_GT(highest, t.height) << "up on the deck";
+    EXPECT_TRUE(onDeck);
+    EXPECT_GT(Dot(cars[0].pos - b.position, along), 8) << "and over it";
+    EXPECT_LT(cars[0].pos.y - TerrainHeight(cars[0].pos.x, cars[0].pos.z), 1.5f) << "and down again";
+
+    // Under: across the bridge's direction, through the opening below the deck.
+    from = b.position - left * 15;
+    PlaceCar(0, from.x, from.z, left);
+    cars[0].vel = left * 15;
+    cars[0].wheelSpeed = 15;
+    script[0].accelerate = 100;
+    float lowest = 1e9f;
+    for (int k = 0; k < 200; ++k) {
+        RaceStep();
+        if (std::fabs(Dot(cars[0].pos - b.position, left)) < t.halfWidth)
+            lowest = std::min(lowest, cars[0].pos.y - TerrainHeight(cars[0].pos.x, cars[0].pos.z));
+    }
+    EXPECT_GT(Dot(cars[0].pos - b.position, left), 10) << "passed underneath";
+    EXPECT_LT(lowest, 1.0f) << "on the road, not on the deck";
+}

@@ -316,3 +316,39 @@ TEST(ExtremeCars, StayFiniteAndBlockedByWalls)
         EXPECT_GT(hits, 0) << v.name << " reached the wall; ended at " << cars[0].pos.x << ", " << cars[0].pos.z;
     }
 }
+
+// Spinning wheels mark the ground and throw it up; wheels on gravel sweep it
+// aside, leaving the clean ground under them.
+TEST(Wheels, SpinningWheelsMarkTheLandAndSweepGravel)
+{
+    ASSERT_TRUE(StartTestRace("\\oval", 2, 2));
+    FlatGround(2);
+    std::vector<uint8_t> before = trackMaps.land;
+    PlaceCar(0, 40, 90, Vec3{1, 0, 0});
+    script[0].accelerate = 100;
+    script[0].left = 100;  // a sliding start
+    Steps(200);
+    int marked = 0;
+    for (size_t k = 0; k < before.size(); ++k) {
+        ASSERT_GE(trackMaps.land[k], 2);
+        ASSERT_LT(trackMaps.land[k], 8) << "marks stay within the tarmac values";
+        marked += trackMaps.land[k] > before[k];
+    }
+    EXPECT_GT(marked, 10);
+    int dirt = 0;
+    for (const Particle& p : raceState.particles) dirt += p.life > 0 && p.kind == 3;
+    EXPECT_GT(dirt, 0);
+
+    // Gravel strewn over tarmac: the wheels clear their cells and strew others.
+    FlatGround(41);
+    PlaceCar(0, 40, 90, Vec3{1, 0, 0});
+    Steps(200);
+    int clean = 0, strewn = 0;
+    for (uint8_t v : trackMaps.land) {
+        clean += v >= 1 && v <= 7;  // cleared tarmac (marked again, perhaps)
+        strewn += v == 41;
+        ASSERT_TRUE((v >= 1 && v <= 7) || v == 41) << int(v);
+    }
+    EXPECT_GT(clean, 10);
+    EXPECT_GT(strewn, kLandCells - 10000);
+}
