@@ -352,3 +352,74 @@ TEST(Wheels, SpinningWheelsMarkTheLandAndSweepGravel)
     EXPECT_GT(clean, 10);
     EXPECT_GT(strewn, kLandCells - 10000);
 }
+
+// Water on the beach track: a car driven in splashes and is slowed far more
+// than on land; a car under water has no skid.
+TEST(Water, SlowsTheCarAndSplashes)
+{
+    ASSERT_TRUE(StartTestRace("\\beach", 1, 1));
+    trackMaps.objects.resize(6);
+    // Deepest point of the beach's water, and a straight run towards it.
+    float deepest = 0, wx = 0, wz = 0;
+    for (float x = 10; x < trackMaps.worldSize - 10; x += 1)
+        for (float z = 10; z < trackMaps.worldSize - 10; z += 1) {
+            float depth = trackMaps.waterHeight - TerrainHeight(x, z);
+            if (depth > deepest) {
+                deepest = depth;
+                wx = x;
+                wz = z;
+            }
+        }
+    ASSERT_GT(deepest, 1.5f) << "the beach has deep water";
+    PlaceCar(0, wx, wz, Vec3{1, 0, 0});
+    cars[0].vel = cars[0].forward * 20;
+    cars[0].wheelSpeed = 20;
+    cars[0].wheelSkid[0] = 200;
+    RaceStep();
+    EXPECT_EQ(cars[0].wheelSkid[0], 0);
+    float wet = Speed(0);
+    // The same on dry, flat land.
+    ASSERT_TRUE(StartTestRace("\\oval", 1, 1));
+    FlatGround(2);
+    PlaceCar(0, 40, 90, Vec3{1, 0, 0});
+    cars[0].vel = cars[0].forward * 20;
+    cars[0].wheelSpeed = 20;
+    RaceStep();
+    EXPECT_LT(wet, Speed(0) - 0.3f) << "water drags nine times as hard";
+
+    // Half in the water, moving: splashes.
+    ASSERT_TRUE(StartTestRace("\\beach", 1, 1));
+    PlaceCar(0, wx, wz, Vec3{1, 0, 0});
+    cars[0].pos.y = trackMaps.waterHeight + 0.2f;  // floating, half under
+    cars[0].vel = cars[0].forward * 20;
+    int splashes = 0;
+    for (int k = 0; k < 100; ++k) {
+        cars[0].pos.y = trackMaps.waterHeight + 0.2f;
+        cars[0].vel.y = 0;
+        RaceStep();
+    }
+    for (const Particle& p : raceState.particles) splashes += p.life > 0 && p.kind == 1;
+    EXPECT_GT(splashes, 0);
+}
+
+TEST(RollOver, ACarOnItsRoofRightsItself)
+{
+    ASSERT_TRUE(StartTestRace("\\oval", 1, 1));
+    FlatGround(2);
+    PlaceCar(0, 90, 90, Vec3{1, 0, 0});
+    CarState& c = cars[0];
+    c.up = -c.up;
+    c.side = -c.side;
+    c.pos.y += 0.1f;
+    Steps(2);
+    EXPECT_GE(c.flipTimer, kFlipped);
+    int steps = 0;
+    while (c.flipTimer >= kFlipped && steps < 1000) {
+        RaceStep();
+        ++steps;
+    }
+    EXPECT_LT(steps, 1000);
+    Steps(300);
+    EXPECT_GT(c.up.y, 0.9f) << "back on its wheels";
+    EXPECT_TRUE(Finite(c.pos));
+}
