@@ -213,23 +213,15 @@ bool RaceStep()
 
 int RaceFrameTick()
 {
-    RaceState& r = raceState;
-    // The shell's timing head runs the steps: at most 200 ms count per frame.
+    // The shell's timing head runs the steps on the shell's step clock (the
+    // one the main loop uses): at most 200 ms count per frame.
     FrameTickHooks saved = frameTickHooks;
     frameTickHooks.ticks = raceClockHooks.ticks;
     frameTickHooks.step = RaceStep;
     frameTickHooks.draw = raceSeams.drawRace;
-    uint32_t lastTickBefore = r.lastTick;
-    StepClock clock;
-    clock.stepMs = r.stepMs;
-    clock.accumulatedMs = r.accumulatedMs;
-    clock.lastTick = r.lastTick;
-    FrameTickResult result = FrameTick(clock, iniSettings.alternativeSpeedSetting != 0);
+    FrameTickResult result = FrameTick(stepClock, iniSettings.alternativeSpeedSetting != 0);
     frameTickHooks = saved;
-    // A step that restarted the clock (start, resume) keeps its new start.
-    if (r.lastTick == lastTickBefore) {
-        r.accumulatedMs = clock.accumulatedMs;
-        r.lastTick = clock.lastTick;
-    }
+    raceState.accumulatedMs = stepClock.accumulatedMs;
+    raceState.lastTick = stepClock.lastTick;
     return result.steps;
 }

@@ -185,7 +185,8 @@ void AirAndWater(int i, float speed)
 // Friction on the terrain under the centre: the rolling table, read like the grip.
 float GroundRolling(const CarState& c, const CarDefinition& d)
 {
-    return GroundGrip(d.rolling, GroundAt(c.pos.x, c.pos.z), raceState.carCount == 1);
+    int v = GroundAt(c.pos.x, c.pos.z);
+    return v >= 40 ? d.rolling[13] : GroundGrip(d.rolling, v, raceState.carCount == 1);
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include "Game/race/cars.h"
 #include "Game/shell/audio.h"
 #include "Game/shell/settings.h"
+#include "Game/shell/shell.h"
 #include "Game/track/track.h"
 #include "trackfile/object_types.h"
 
@@ -36,6 +37,10 @@ void RestartStepClock()
     raceState.stepMs = 10;
     raceState.accumulatedMs = 0;
     raceState.lastTick = RaceTicks();
+    // The main loop's frame tick counts on the shell's clock.
+    stepClock.stepMs = raceState.stepMs;
+    stepClock.accumulatedMs = 0;
+    stepClock.lastTick = raceState.lastTick;
 }
 
 namespace {
