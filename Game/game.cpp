@@ -67,6 +67,7 @@ int InitGame() {
     LoadCarCatalogue();
     AllocKeyState();
     if (!keyState) return -1;
+    firstScreenStart = BeginPracticeRace;
     ShowFirstScreen();
     return 1;
 }

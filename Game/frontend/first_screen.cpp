@@ -54,6 +54,10 @@ void OnCancel(bool pressed) {
     if (pressed) RequestQuit();
 }
 
+void OnActivate(bool pressed) {
+    if (!pressed && firstScreenStart) firstScreenStart();
+}
+
 }  // namespace
 
 void DrawFirstScreen() {
@@ -68,14 +72,17 @@ void DrawFirstScreen() {
     const char* title = "Dustwhirl";
     int titleX = ox + (80 * s - 3 * TextWidth(title)) / 2;
     DrawLargeText(title, titleX, oy + 22 * s, 3, kTitle, kShadow);
-    CentredLine("Press Escape to quit", 31, kText, kShadow);
+    CentredLine(firstScreenStart ? "Return to race, Escape to quit" : "Press Escape to quit", 31, kText, kShadow);
     CentredLine("F12/F11 screenshot   Alt+Enter full screen", 35, kHint, 0);
     UnlockSurface();
 }
 
+bool (*firstScreenStart)() = nullptr;
+
 void ShowFirstScreen() {
     menuInput = {};
     menuInput.cancel = OnCancel;
+    menuInput.activate = OnActivate;
     DrawFirstScreen();
 }
 

@@ -5,6 +5,7 @@
 #include "Game/shell/input.h"
 
 void ShowFirstScreen();                         // draws into the back buffer and takes the menu input
+extern bool (*firstScreenStart)();              // Return on the first screen starts this (null = nothing)
 void HideFirstScreen();                         // gives the menu input back
 void DrawFirstScreen();                         // redraws it (after a mode change)
 

@@ -13,7 +13,7 @@ namespace {
 // The point of the car's ellipsoid furthest along dir, relative to its centre.
 Vec3 SupportPoint(const CarState& c, const CarDefinition& d, Vec3 dir)
 {
-    float hx = d.halfSize[0], hy = d.halfSize[1], hz = d.halfSize[2];
+    float hx = d.halfSize.x, hy = d.halfSize.y, hz = d.halfSize.z;
     Vec3 m = Normalize(Vec3{hx * Dot(dir, c.side), hy * Dot(dir, c.up), hz * Dot(dir, c.forward)});
     return c.side * (hx * m.x) + c.up * (hy * m.y) + c.forward * (hz * m.z);
 }
@@ -92,8 +92,8 @@ Vec3 ContactAlong(int i, Vec3 anchor, Vec3 n, float thickness, const ContactSurf
             c.contactWeight -= Dot(c.up, lever) * load;
         } else {
             auto clamp01 = [](float v) { return v < 0 ? 0 : (v > 1 ? 1 : v); };
-            float f = clamp01((Dot(c.forward, lever) / d.halfSize[2] + 1) / 2);
-            float sd = clamp01((Dot(c.side, lever) / d.halfSize[0] + 1) / 2);
+            float f = clamp01((Dot(c.forward, lever) / d.halfSize.z + 1) / 2);
+            float sd = clamp01((Dot(c.side, lever) / d.halfSize.x + 1) / 2);
             c.wheelLoad[0] += f * sd * load;
             c.wheelLoad[1] += f * (1 - sd) * load;
             c.wheelLoad[2] += (1 - f) * sd * load;
@@ -106,7 +106,7 @@ Vec3 ContactAlong(int i, Vec3 anchor, Vec3 n, float thickness, const ContactSurf
 Vec3 ContactPlane(int i, Vec3 point, Vec3 n, float thickness, const ContactSurface& s, bool oneSided)
 {
     const CarState& c = cars[i];
-    float reach = carDefinitions[i].halfSize[2] + thickness;
+    float reach = carDefinitions[i].halfSize.z + thickness;
     float delta = Dot(c.pos - point, n);
     if (delta < 0 && !oneSided) {
         n = -n;
@@ -141,11 +141,11 @@ void CollideCars(int ia, int ib)
     const CarDefinition& db = carDefinitions[ib];
     Vec3 offset = b.pos - a.pos;
     float dist = Length(offset);
-    if (!(dist < da.halfSize[2] + db.halfSize[2]) || !(dist > 0.0001f)) return;
+    if (!(dist < da.halfSize.z + db.halfSize.z) || !(dist > 0.0001f)) return;
 
     // Normal: the sum of both ellipsoids' gradients at the centre offset.
     auto gradient = [&offset](const CarState& c, const CarDefinition& d) {
-        float hx = d.halfSize[0], hy = d.halfSize[1], hz = d.halfSize[2];
+        float hx = d.halfSize.x, hy = d.halfSize.y, hz = d.halfSize.z;
         return c.side * (Dot(offset, c.side) / (hx * hx)) + c.up * (Dot(offset, c.up) / (hy * hy)) +
                c.forward * (Dot(offset, c.forward) / (hz * hz));
     };

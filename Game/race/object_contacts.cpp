@@ -88,7 +88,7 @@ void BuildObjectGrid()
     // The largest car of the season, and a moving cone's radius.
     gridMargin = 1.0f;
     for (const CarDefinition& d : carDefinitions) {
-        float r = d.halfSize[2] > d.halfSize[0] ? d.halfSize[2] : d.halfSize[0];
+        float r = d.halfSize.z > d.halfSize.x ? d.halfSize.z : d.halfSize.x;
         if (std::isfinite(r) && r + 0.5f > gridMargin) gridMargin = r + 0.5f;
     }
     gridObjectCount = objects.size();
@@ -342,7 +342,7 @@ void CollideObjects(int car, Vec3 previousPos)
     if (!shapesBuilt) BuildShapes();
     CarState& c = cars[car];
     const CarDefinition& d = carDefinitions[car];
-    const float carReach = d.halfSize[2] > d.halfSize[0] ? d.halfSize[2] : d.halfSize[0];
+    const float carReach = d.halfSize.z > d.halfSize.x ? d.halfSize.z : d.halfSize.x;
     const std::vector<WorldObject>& objects = trackMaps.objects;
     const int *first, *last;
     NearbyObjects(c.pos, first, last);

@@ -141,8 +141,9 @@ bool RaceStep()
 {
     RaceState& r = raceState;
     if (!r.raceRunning) return false;  // paused: the rest of the frame waits
+    // A press between two steps counts even when the key is up again by now.
     bool escape = KeyHeld(SDLK_ESCAPE);
-    bool escapePressed = escape && !escapeWasHeld;
+    bool escapePressed = TakeKeyPress(SDLK_ESCAPE) || (escape && !escapeWasHeld);
     escapeWasHeld = escape;
     if (escapePressed && r.phase < RacePhase::FinalRelease) {
         Pause();

@@ -152,7 +152,7 @@ void AirAndWater(int i, float speed)
 {
     CarState& c = cars[i];
     const CarDefinition& d = carDefinitions[i];
-    float h = d.halfSize[1];
+    float h = d.halfSize.y;
     float y0 = TerrainHeight(c.pos.x, c.pos.z);
     float water = trackMaps.waterHeight;
     Vec3 resist = c.vel * d.drag + c.up * d.downforce;
@@ -168,7 +168,7 @@ void AirAndWater(int i, float speed)
     float w = (water - c.pos.y) / h;
     float lift = Dot(c.vel, c.vel) * (1 - w * w) * 8 * d.drag / c.mass / 100.0f;
     c.vel.y += lift;
-    float hx = d.halfSize[0], hy = d.halfSize[1], hz = d.halfSize[2];
+    float hx = d.halfSize.x, hy = d.halfSize.y, hz = d.halfSize.z;
     Vec3 m = c.side * (hx * hx * c.side.y) + c.up * (hy * hy * c.up.y) + c.forward * (hz * hz * c.forward.y);
     float ml = Length(m) + 0.001f;
     c.angVel.x -= m.z / ml * lift * c.accelFactor;
@@ -256,7 +256,7 @@ void StepCar(int i)
     } else if (c.smokeTimer > 0) {
         --c.smokeTimer;
     } else {
-        EmitParticle(0, 100, c.pos - c.forward * d.halfSize[2], c.vel);
+        EmitParticle(0, 100, c.pos - c.forward * d.halfSize.z, c.vel);
         float next = (4 * NextRandom() + 2) * 655350.0f / (c.damage * e);
         c.smokeTimer = static_cast<uint8_t>(next < 255 ? next : 255);
     }
@@ -341,8 +341,8 @@ void StepCar(int i)
 
     // Contact points and loads for this step's contacts.
     for (int w = 0; w < 4; ++w) {
-        const float* l = d.wheels[w];
-        c.points[shadows + w] = c.pos + c.side * l[0] + c.up * l[1] + c.forward * l[2];
+        const Vec3 l = d.wheels[w];
+        c.points[shadows + w] = c.pos + c.side * l.x + c.up * l.y + c.forward * l.z;
         c.points[shadows + w].y = 0;
         c.wheelLoad[w] = 0;
         c.wheelContact[w] = 0;
@@ -368,8 +368,8 @@ void StepCar(int i)
     CollideObjects(i, previousPos);
     // Shadow points follow the body for the view.
     for (int k = 0; k < shadows; ++k) {
-        const float* l = d.shadowPoints[k];
-        c.points[k] = c.pos + c.side * l[0] + c.up * l[1] + c.forward * l[2];
+        const Vec3 l = d.shadowPoints[k];
+        c.points[k] = c.pos + c.side * l.x + c.up * l.y + c.forward * l.z;
     }
     if (raceSeams.carRules) raceSeams.carRules(i);
 }

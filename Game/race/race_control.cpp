@@ -125,16 +125,16 @@ void ResetCar(int i)
     Vec3 side = Cross(c.up, c.forward);
     c.side = side * (1.0f / (Length(side) + 0.001f));
     c.forward = Cross(c.side, c.up);
-    c.pos = at + c.up * d.halfSize[1];
+    c.pos = at + c.up * d.halfSize.y;
     int shadows = d.shadowPointCount <= kCarRaceShadowPoints ? d.shadowPointCount : kCarRaceShadowPoints;
     for (int k = 0; k < shadows; ++k) {
-        const float* l = d.shadowPoints[k];
-        c.points[k] = c.pos + c.side * l[0] + c.up * l[1] + c.forward * l[2];
+        const Vec3 l = d.shadowPoints[k];
+        c.points[k] = c.pos + c.side * l.x + c.up * l.y + c.forward * l.z;
     }
     for (int w = 0; w < 4; ++w) {
-        const float* l = d.wheels[w];
+        const Vec3 l = d.wheels[w];
         Vec3& wp = c.points[shadows + w];
-        wp = c.pos + c.side * l[0] + c.up * l[1] + c.forward * l[2];
+        wp = c.pos + c.side * l.x + c.up * l.y + c.forward * l.z;
         wp.y = TerrainHeight(wp.x, wp.z);
     }
 }

@@ -83,7 +83,7 @@ void StepWheels(int i, float ws, float speed)
     CarState& c = cars[i];
     const CarDefinition& d = carDefinitions[i];
     int first = d.shadowPointCount <= kCarRaceShadowPoints ? d.shadowPointCount : kCarRaceShadowPoints;
-    bool haveLand = trackMaps.land.size() == static_cast<size_t>(kLandCells) && trackMaps.WorldScale > 0;
+    bool haveLand = trackMaps.land.size() == static_cast<size_t>(kLandCells) && trackMaps.worldScale > 0;
     for (int w = 0; w < 4; ++w) {
         float q = w < 2 ? c.slipFront : c.slipRear;
         float load = c.wheelLoad[w];
@@ -111,7 +111,7 @@ void StepWheels(int i, float ws, float speed)
         if (kind != 1 || !haveLand) continue;
 
         // On the ground: every land cell within 0.2 m of the wheel.
-        float scale = trackMaps.WorldScale;
+        float scale = trackMaps.worldScale;
         float cx = at.x / scale, cz = at.z / scale, rad = 0.2f / scale;
         int c0 = static_cast<int>(std::floor(cx - rad)), c1 = static_cast<int>(std::floor(cx + rad));
         int r0 = static_cast<int>(std::floor(cz - rad)), r1 = static_cast<int>(std::floor(cz + rad));

@@ -28,11 +28,11 @@ float SlopeAt(const uint8_t* h, int i, int j, bool alongX)
 Vec3 TerrainNormal(float x, float y)
 {
     const TrackMaps& m = trackMaps;
-    if (m.heights.size() != static_cast<size_t>(kHeightCells) || m.HeightCell <= 0) return {0, 1, 0};
+    if (m.heights.size() != static_cast<size_t>(kHeightCells) || m.heightCell <= 0) return {0, 1, 0};
     float top = m.worldSize - 0.001f;
     x = x > 0 ? (x < top ? x : top) : 0;  // NaN lands on 0
     y = y > 0 ? (y < top ? y : top) : 0;
-    float u = x / m.HeightCell, v = y / m.HeightCell;
+    float u = x / m.heightCell, v = y / m.heightCell;
     int i = static_cast<int>(u), j = static_cast<int>(v);
     if (i > kHeightSide - 2) i = kHeightSide - 2;
     if (j > kHeightSide - 2) j = kHeightSide - 2;
@@ -43,6 +43,6 @@ Vec3 TerrainNormal(float x, float y)
                SlopeAt(h, i, j + 1, true) * w01 + SlopeAt(h, i + 1, j + 1, true) * w11;
     float gz = SlopeAt(h, i, j, false) * w00 + SlopeAt(h, i + 1, j, false) * w10 +
                SlopeAt(h, i, j + 1, false) * w01 + SlopeAt(h, i + 1, j + 1, false) * w11;
-    float scale = 0.05f / m.HeightCell;
+    float scale = 0.05f / m.heightCell;
     return Normalize(Vec3{-gx * scale, 1, -gz * scale});
 }

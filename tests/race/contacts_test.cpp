@@ -27,8 +27,8 @@ std::vector<Vec3> BodyPoints(int car)
         for (int j = 1; j < 8; ++j) {
             float phi = i * 3.14159265f / 6, theta = j * 3.14159265f / 8;
             float x = std::sin(theta) * std::cos(phi), y = std::cos(theta), z = std::sin(theta) * std::sin(phi);
-            points.push_back(c.pos + c.side * (x * d.halfSize[0]) + c.up * (y * d.halfSize[1]) +
-                             c.forward * (z * d.halfSize[2]));
+            points.push_back(c.pos + c.side * (x * d.halfSize.x) + c.up * (y * d.halfSize.y) +
+                             c.forward * (z * d.halfSize.z));
         }
     return points;
 }
@@ -155,10 +155,10 @@ TEST(Contacts, ACarDrivenIntoAnotherNeverEndsInsideItAndBothTakeDamage)
             const CarDefinition& d = carDefinitions[1];
             for (Vec3 p : BodyPoints(0)) {
                 Vec3 q = p - b.pos;
-                float x = Dot(q, b.side) / d.halfSize[0], y = Dot(q, b.up) / d.halfSize[1],
-                      z = Dot(q, b.forward) / d.halfSize[2];
+                float x = Dot(q, b.side) / d.halfSize.x, y = Dot(q, b.up) / d.halfSize.y,
+                      z = Dot(q, b.forward) / d.halfSize.z;
                 // Depth along the other car's shortest half extent.
-                deepest = std::max(deepest, (1 - std::sqrt(x * x + y * y + z * z)) * d.halfSize[1]);
+                deepest = std::max(deepest, (1 - std::sqrt(x * x + y * y + z * z)) * d.halfSize.y);
             }
         }
         EXPECT_LT(deepest, 0.1f) << speed << " m/s";

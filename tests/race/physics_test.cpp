@@ -87,8 +87,8 @@ TEST(CarAtRest, StaysWithinAMillimetreOnFlatGroundForTenSeconds)
     EXPECT_LT(Speed(0), 0.2f);
     // It rests on the ground, neither floating nor sunk.
     float above = cars[0].pos.y - TerrainHeight(cars[0].pos.x, cars[0].pos.z);
-    EXPECT_GT(above, carDefinitions[0].halfSize[1] - 0.1f);
-    EXPECT_LT(above, carDefinitions[0].halfSize[1] + 0.01f);
+    EXPECT_GT(above, carDefinitions[0].halfSize.y - 0.1f);
+    EXPECT_LT(above, carDefinitions[0].halfSize.y + 0.01f);
 }
 
 // The drivetrain's rolling resistance (0.5 m/s per step of wheel slip, a
@@ -99,11 +99,11 @@ TEST(CarAtRest, RollsDownASteepSlopeWithoutThrottle)
 {
     ASSERT_TRUE(StartTestRace("\\oval", 1, 1));
     FlatGround(2);
-    float rise = trackMaps.HeightCell * std::tan(25 * 3.14159265f / 180) / 0.05f;
+    float rise = trackMaps.heightCell * std::tan(25 * 3.14159265f / 180) / 0.05f;
     for (int j = 0; j < kHeightSide; ++j)
         for (int i = 0; i < kHeightSide; ++i)
             trackMaps.heights[j * kHeightSide + i] = static_cast<uint8_t>(std::min(255.0f, 20 + j * rise));
-    float x = 90, z = trackMaps.HeightCell * 6.5f;
+    float x = 90, z = trackMaps.heightCell * 6.5f;
     EXPECT_NEAR(std::acos(TerrainNormal(x, z).y) * 180 / 3.14159265f, 25, 0.5f);
     PlaceCar(0, x, z, Vec3{0, 0, -1});  // facing downhill
     Vec3 start = cars[0].pos;
@@ -282,7 +282,7 @@ TEST(ExtremeCars, StayFiniteAndBlockedByWalls)
         {"fast and tiny", [](CarDefinition& d) {
              d.topSpeed = 500;
              d.enginePower = 1e5f;
-             d.halfSize[0] = d.halfSize[1] = d.halfSize[2] = 0.05f;
+             d.halfSize.x = d.halfSize.y = d.halfSize.z = 0.05f;
          }},
     };
     for (const Variant& v : variants) {
@@ -311,7 +311,7 @@ TEST(ExtremeCars, StayFiniteAndBlockedByWalls)
             // Driving round the ends of the wall is fine; through it is not.
             bool acrossWall = c.pos.z > 77.4f && c.pos.z < 102.6f;
             ASSERT_FALSE(acrossWall && (before < 80) != (c.pos.x < 80)) << v.name << " went through the wall at step " << k;
-            hits += acrossWall && c.pos.x > 79.6f - carDefinitions[0].halfSize[2] - 0.3f && c.pos.x < 80;
+            hits += acrossWall && c.pos.x > 79.6f - carDefinitions[0].halfSize.z - 0.3f && c.pos.x < 80;
         }
         EXPECT_GT(hits, 0) << v.name << " reached the wall; ended at " << cars[0].pos.x << ", " << cars[0].pos.z;
     }

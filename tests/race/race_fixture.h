@@ -79,7 +79,7 @@ inline void PlaceCar(int car, float x, float z, Vec3 facing)
     c.forward = Normalize(facing);
     c.side = Normalize(Cross(c.up, c.forward));
     c.forward = Cross(c.side, c.up);
-    c.pos = Vec3{x, TerrainHeight(x, z), z} + c.up * d.halfSize[1];
+    c.pos = Vec3{x, TerrainHeight(x, z), z} + c.up * d.halfSize.y;
     c.vel = c.angVel = Vec3{};
     c.wheelSpeed = 0;
 }
