@@ -26,6 +26,16 @@ bool AnyKeyHeld()
     return false;
 }
 
+// Any key held now, or pressed and released since the last step (a quick
+// tap falls between two key snapshots).
+bool AnyKeyPressed()
+{
+    bool pressed = AnyKeyHeld();
+    for (int k = 1; k < kKeyStateSize; ++k)
+        if (k != SDLK_F11 && k != SDLK_F12 && TakeKeyPress(k)) pressed = true;
+    return pressed;
+}
+
 void PlayDing(float rate)
 {
     int id = effectSounds[kSoundDing];
@@ -151,7 +161,7 @@ bool RaceStep()
     }
     switch (r.phase) {
     case RacePhase::Intro:
-        if (AnyKeyHeld()) {
+        if (AnyKeyPressed()) {
             r.phase = RacePhase::Countdown;
             r.phaseCounter = 0;
         }
@@ -171,7 +181,7 @@ bool RaceStep()
         if (raceSeams.showResults) raceSeams.showResults();
         return false;
     case RacePhase::Results:
-        if (AnyKeyHeld()) {
+        if (AnyKeyPressed()) {
             bool final = r.raceIndex + 1 >= r.raceCount;
             if (raceSeams.showStandings) raceSeams.showStandings(final);
             r.phase = final ? RacePhase::FinalRelease : RacePhase::StandingsRelease;
@@ -182,7 +192,7 @@ bool RaceStep()
         if (!AnyKeyHeld()) r.phase = RacePhase::Standings;
         return false;
     case RacePhase::Standings:
-        if (AnyKeyHeld()) {
+        if (AnyKeyPressed()) {
             ++r.raceIndex;
             StartRace();
         }
@@ -192,7 +202,7 @@ bool RaceStep()
         FireworksStep();
         if (r.phase == RacePhase::FinalRelease && !AnyKeyHeld()) {
             r.phase = RacePhase::Final;
-        } else if (r.phase == RacePhase::Final && AnyKeyHeld()) {
+        } else if (r.phase == RacePhase::Final && AnyKeyPressed()) {
             ExitToMenu();
         }
         return true;
