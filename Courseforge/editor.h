@@ -176,6 +176,7 @@ std::string MakeUpTrackName();                                // random pronounc
 std::string EditorTitle(const EditorDocument& d);             // window title with the current file name
 EditorButtonStates EditorButtons(const Editor& e);            // enable state of undo and delete buttons
 EditorResult EditorLoad(Editor& e, const char* path);         // load a .trk; on failure the document is unchanged
+EditorResult EditorLoadBytes(Editor& e, const uint8_t* data, size_t size, const char* path); // the same from memory
 std::string EditorFlawCheck(const EditorDocument& d);         // "" or the whole Yes/No question (caption Courseforge)
 EditorResult EditorSave(Editor& e, const char* path);         // write the .trk (records cleared); becomes the current file
 unsigned EditorTrackLength(const EditorDocument& d);          // closed AI line length in world units, truncated

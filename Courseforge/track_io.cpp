@@ -78,8 +78,16 @@ static void ToTrackFile(const EditorDocument& d, TrackFile& t)
 
 EditorResult EditorLoad(Editor& e, const char* path)
 {
+    std::vector<uint8_t> bytes;
+    if (!ReadWholeFile(path, bytes, 64u << 20))
+        return MessageResult(false, kMsgCantOpenFile, kCaptionTrackEditor);
+    return EditorLoadBytes(e, bytes.data(), bytes.size(), path);
+}
+
+EditorResult EditorLoadBytes(Editor& e, const uint8_t* data, size_t size, const char* path)
+{
     TrackFile t;
-    const int status = ReadTrackFile(path, TrackReadEditor, t);
+    const int status = ReadTrackBytes(data, size, TrackReadEditor, t);
     if (status == kTrackTooNew)
         return MessageResult(false, kMsgNewerVersion, kCaptionCourseforge);
     // A file cut short or with counts beyond its size is refused like one that

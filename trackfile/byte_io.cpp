@@ -1,8 +1,13 @@
 // Bounds-checked little-endian reader and writer; see byte_io.h.
 #include "trackfile/byte_io.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 ByteReader MakeReader(const void* data, size_t size)
 {
@@ -166,37 +171,76 @@ void WriterPatchU32(ByteWriter& w, size_t offset, uint32_t v)
         w.bytes[offset + i] = static_cast<uint8_t>(v >> (8 * i));
 }
 
-bool ReadWholeFile(const char* path, std::vector<uint8_t>& out, size_t maxSize)
+FileReadStatus ReadFileStatus(const char* path, std::vector<uint8_t>& out, size_t maxSize)
 {
     out.clear();
-    FILE* f = std::fopen(path, "rb");
-    if (!f)
-        return false;
-    bool ok = std::fseek(f, 0, SEEK_END) == 0;
-    long length = ok ? std::ftell(f) : -1;
-    ok = ok && length >= 0 && static_cast<unsigned long>(length) <= maxSize && std::fseek(f, 0, SEEK_SET) == 0;
-    if (ok) {
-        out.resize(static_cast<size_t>(length));
-        ok = length == 0 || std::fread(out.data(), 1, out.size(), f) == out.size();
+    // Without O_NONBLOCK, opening a named pipe waits for a writer forever.
+    int fd = ::open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return errno == ENOENT || errno == ENOTDIR ? kFileMissing : kFileUnreadable;
+    struct stat st;
+    FileReadStatus status = kFileUnreadable;
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size >= 0 &&
+        static_cast<unsigned long long>(st.st_size) <= maxSize) {
+        out.resize(static_cast<size_t>(st.st_size));
+        size_t got = 0;
+        while (got < out.size()) {
+            ssize_t n = ::read(fd, out.data() + got, out.size() - got);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                break;
+            got += static_cast<size_t>(n);
+        }
+        // A file that shrank while being read is as unreadable as a read error.
+        if (got == out.size())
+            status = kFileRead;
     }
-    std::fclose(f);
-    if (!ok)
+    ::close(fd);
+    if (status != kFileRead)
         out.clear();
-    return ok;
+    return status;
+}
+
+bool ReadWholeFile(const char* path, std::vector<uint8_t>& out, size_t maxSize)
+{
+    return ReadFileStatus(path, out, maxSize) == kFileRead;
+}
+
+bool IsRegularFile(const char* path)
+{
+    struct stat st;
+    return ::stat(path, &st) == 0 && S_ISREG(st.st_mode);
 }
 
 bool WriteFileReplacing(const char* path, const void* data, size_t size)
 {
-    std::string temp = std::string(path) + ".tmp";
-    FILE* f = std::fopen(temp.c_str(), "wb");
-    if (!f)
+    struct stat st;
+    if (::stat(path, &st) == 0 && !S_ISREG(st.st_mode))
         return false;
-    bool ok = size == 0 || std::fwrite(data, 1, size, f) == size;
-    ok = (std::fflush(f) == 0) && ok;
-    ok = (std::fclose(f) == 0) && ok;
+    std::string temp = std::string(path) + ".tmp";
+    // The temporary name is ours: whatever a broken earlier write left there
+    // goes, and the new one is created afresh, so a pipe of that name can
+    // neither block the write nor receive the bytes.
+    ::unlink(temp.c_str());
+    int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return false;
+    const uint8_t* p = static_cast<const uint8_t*>(data);
+    size_t done = 0;
+    bool ok = true;
+    while (ok && done < size) {
+        ssize_t n = ::write(fd, p + done, size - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        ok = n > 0;
+        if (ok)
+            done += static_cast<size_t>(n);
+    }
+    ok = (::close(fd) == 0) && ok;
     if (ok)
         ok = std::rename(temp.c_str(), path) == 0;
     if (!ok)
-        std::remove(temp.c_str());
+        ::unlink(temp.c_str());
     return ok;
 }

@@ -49,8 +49,22 @@ void WriteBytes(ByteWriter& w, const void* data, size_t count);
 void WriteFixedString(ByteWriter& w, const std::string& s, size_t count); // NUL-padded, cut to count bytes
 void WriterPatchU32(ByteWriter& w, size_t offset, uint32_t v);    // overwrites 4 bytes already written
 
-// Reads a whole file; false if it cannot be opened or is larger than maxSize.
+// Outcome of reading a whole file. A caller that writes the file back later
+// tells "not there" (write a new one) from "there but unreadable" (keep it).
+enum FileReadStatus {
+    kFileRead,            // whole content in out
+    kFileMissing,         // no such file (or a folder on its path is missing)
+    kFileUnreadable,      // exists but is not a regular file, cannot be opened or read, or exceeds maxSize
+};
+// Reads a whole regular file. Only regular files are read: a named pipe, a
+// device or a folder is reported unreadable at once instead of blocking.
+FileReadStatus ReadFileStatus(const char* path, std::vector<uint8_t>& out, size_t maxSize = 256u << 20);
+// Reads a whole file; false unless ReadFileStatus gives kFileRead.
 bool ReadWholeFile(const char* path, std::vector<uint8_t>& out, size_t maxSize = 256u << 20);
+// True when path names a regular file (following symbolic links).
+bool IsRegularFile(const char* path);
 // Writes a file so that an interrupted write never destroys the previous
 // content: the bytes go to "<path>.tmp" beside it, which then replaces it.
+// A path that exists but is not a regular file (a pipe, a folder) is left
+// alone and the write fails.
 bool WriteFileReplacing(const char* path, const void* data, size_t size);

@@ -118,25 +118,34 @@ CarDefinition MakeGeneralCar()
     return car;
 }
 
+// The car written when a folder holds none.
+static const std::string kGeneralCarFile = "general.car";
+
 int LoadCarCatalogueFrom(const std::string& folder)
 {
     std::vector<CarDefinition> cars;
     std::vector<std::string> names;
+    bool generalKept = false;
     ListDirectory(folder, "car", names, kListFiles, 0);
     for (const std::string& name : names) {
         // The listing cuts the extension whatever its case; find the file again.
         std::string path;
         std::vector<uint8_t> file;
-        if (FindFileNoCase(folder, name + ".car", path) && ReadWholeFile(path.c_str(), file))
-            ReadCarFile(file, cars);
+        if (!FindFileNoCase(folder, name + ".car", path)) continue;
+        FileReadStatus status = ReadFileStatus(path.c_str(), file);
+        if (status == kFileRead) ReadCarFile(file, cars);
+        // A "general.car" that is there but cannot be read is never replaced.
+        if (status == kFileUnreadable && path == folder + "/" + kGeneralCarFile) generalKept = true;
     }
     if (cars.empty()) {
         CarDefinition general = MakeGeneralCar();
         cars.push_back(general);
-        std::error_code ec;
-        std::filesystem::create_directories(folder, ec);
-        std::vector<uint8_t> file = MakeCarFile(&general, 1);
-        WriteFileReplacing((folder + "/general.car").c_str(), file.data(), file.size());  // failure is harmless
+        if (!generalKept) {
+            std::error_code ec;
+            std::filesystem::create_directories(folder, ec);
+            std::vector<uint8_t> file = MakeCarFile(&general, 1);
+            WriteFileReplacing((folder + "/" + kGeneralCarFile).c_str(), file.data(), file.size());  // failure is harmless
+        }
     }
     carCatalogue = std::move(cars);
     return static_cast<int>(carCatalogue.size());

@@ -3,6 +3,7 @@
 #include "Game/shell/font.h"
 
 #include <cmath>
+#include <cstdio>
 
 #include "Game/shell/shell.h"
 #include "Game/shell/video.h"
@@ -150,9 +151,16 @@ int LoadFont() {
     FreeFont();
     EnterBaseDirectory();
     std::vector<uint8_t> file;
-    if (!ReadWholeFile("font.bmp", file, kMaxFontFileSize)) return -1;
+    // The start-up error box does not say what failed; name the file here.
+    if (!ReadWholeFile("font.bmp", file, kMaxFontFileSize)) {
+        fprintf(stderr, "\"font.bmp\" is missing or cannot be read.\n");
+        return -1;
+    }
     std::vector<uint8_t> ink;
-    if (!ReadFontImage(file, ink)) return -2;
+    if (!ReadFontImage(file, ink)) {
+        fprintf(stderr, "\"font.bmp\" is malformed: its pixel data must be 16000 bytes, a 3200 x 40 image at 1 bit per pixel.\n");
+        return -2;
+    }
     BuildGlyphTable(ink, uiScale, glyphTable);
     glyphScale = glyphTable.empty() ? 0 : uiScale;
     return 0;

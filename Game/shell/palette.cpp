@@ -82,10 +82,7 @@ std::string PalettePath(const char* name) {
     std::string file = std::string(name) + ".pal";
     if (file.find('/') != std::string::npos || file.find('\\') != std::string::npos) return "";
     std::string path = "palettes/" + file;
-    if (FILE* f = fopen(path.c_str(), "rb")) {
-        fclose(f);
-        return path;
-    }
+    if (IsRegularFile(path.c_str())) return path;
     std::string found;
     if (DIR* dir = opendir("palettes")) {
         while (dirent* e = readdir(dir)) {
@@ -120,11 +117,15 @@ void BuiltinPalette(uint32_t packed[256]) {
 }
 
 bool ReadPaletteFile(const char* path, uint32_t packed[256]) {
-    // The RIFF header (24 bytes) is skipped unchecked; 256 entries of
-    // red, green, blue, flags must follow.
     std::vector<uint8_t> bytes;
     if (!ReadWholeFile(path, bytes, 1u << 20)) return false;
-    ByteReader r = MakeReader(bytes);
+    return ParsePaletteBytes(bytes.data(), bytes.size(), packed);
+}
+
+bool ParsePaletteBytes(const uint8_t* data, size_t size, uint32_t packed[256]) {
+    // The RIFF header (24 bytes) is skipped unchecked; 256 entries of
+    // red, green, blue, flags must follow.
+    ByteReader r = MakeReader(data, size);
     ReaderSkip(r, 24);
     if (!ReaderHas(r, 1024)) return false;
     for (int i = 0; i < 256; ++i) {

@@ -4,6 +4,7 @@
 #include "Game/shell/video.h"
 #include "trackfile/byte_io.h"
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <sys/stat.h>
@@ -205,9 +206,9 @@ bool TakeScreenshot(int width, int height) {
     bool free = false;
     for (int tries = 0; tries < kMaxScreenshotTries && !free; ++tries) {
         snprintf(path, sizeof path, "screens/shot%04d.bmp", screenshotCounter++);
-        FILE* f = fopen(path, "rb");
-        if (f) fclose(f);
-        else free = true;
+        // Any entry of that name is taken, even one that cannot be opened.
+        struct stat st;
+        free = lstat(path, &st) != 0 && errno == ENOENT;
     }
     if (!free) return false;
     if (width == 0 || height == 0) return SDL_SaveBMP(screen, path) == 0;

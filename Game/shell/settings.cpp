@@ -4,12 +4,19 @@
 #include "Game/shell/ini.h"
 #include "Game/shell/shell.h"
 #include "Game/shell/video.h"
+#include <cstdio>
 #include <cstring>
 
 Settings settings = {};
 IniSettings iniSettings = {};
 
 namespace {
+
+// Larger than any options file; a bigger one is not read (and so kept).
+constexpr size_t kMaxOptionsFile = 1u << 20;
+
+// Set by LoadOptions when "options.set" exists but could not be read.
+bool optionsFileKept = false;
 
 void SetName(char (&dst)[kSettingNameLength + 1], const char* text) {
     memset(dst, 0, sizeof dst);
@@ -124,20 +131,31 @@ void WriteSettings(ByteWriter& w, const Settings& s) {
     WriteU16(w, 0);
 }
 
+bool ParseOptions(const uint8_t* data, size_t size, Settings& s) {
+    ByteReader r = MakeReader(data, size);
+    if (ReadU32(r) != kOptionsVersion || r.failed) return false;
+    ReadSettings(r, s);
+    return true;
+}
+
 void LoadOptions() {
     // Defaults first: a file cut short keeps them for the fields it lacks,
     // rather than zero race lengths, volumes and sizes.
     DefaultSettings(settings);
     EnterBaseDirectory();
     std::vector<uint8_t> bytes;
-    if (ReadWholeFile("options.set", bytes, 1u << 20)) {
-        ByteReader r = MakeReader(bytes);
-        if (ReadU32(r) == kOptionsVersion && !r.failed) ReadSettings(r, settings);
-    }
+    FileReadStatus status = ReadFileStatus("options.set", bytes, kMaxOptionsFile);
+    // A file that is there but cannot be read may still hold the player's
+    // choices: the defaults are used for this run, and the file is kept.
+    optionsFileKept = status == kFileUnreadable;
+    if (optionsFileKept)
+        fprintf(stderr, "options.set cannot be read: default settings are used, and the file will not be replaced.\n");
+    if (status == kFileRead) ParseOptions(bytes.data(), bytes.size(), settings);
     SetScreenSize(int32_t(settings.screenWidthSetting), int32_t(settings.screenHeightSetting));
 }
 
 bool SaveOptions() {
+    if (optionsFileKept) return false;
     EnterBaseDirectory();
     ByteWriter w;
     WriteU32(w, kOptionsVersion);

@@ -52,7 +52,12 @@ extern IniSettings iniSettings;
 void DefaultSettings(Settings& s);              // every field at its default
 void ReadSettings(ByteReader& r, Settings& s);  // the 103-byte record; fields past the end keep their value
 void WriteSettings(ByteWriter& w, const Settings& s);  // the 103-byte record, terminators zero
+// The bytes of an options file into s: false (s unchanged) unless the
+// version is 74; fields past the end of the data keep their value.
+bool ParseOptions(const uint8_t* data, size_t size, Settings& s);
 void LoadOptions();                             // "options.set" into settings (defaults unless version 74)
-bool SaveOptions();                             // writes "options.set"; false when it could not be written
+// Writes "options.set"; false when it could not be written, or when
+// LoadOptions found it present but unreadable (it is then never replaced).
+bool SaveOptions();
 void DefaultIniSettings(IniSettings& s);        // the dw.ini defaults
 void LoadIniSettings();                         // defaults, then "dw.ini", then the screenshot bounds

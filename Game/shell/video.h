@@ -3,6 +3,7 @@
 // 256-colour palette, the 80 x 60 UI grid and the F11/F12 screenshots.
 #pragma once
 #include <SDL.h>
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 #include "Game/shell/shell.h"
@@ -62,6 +63,7 @@ constexpr int kCarColoursLast = 239;
 extern const uint8_t builtinPalette[256][3];    // built-in colours (RGB), readable without SDL; 192-239 are 0
 extern SDL_Color currentPalette[256];           // the palette set on the surfaces
 bool ReadPaletteFile(const char* path, uint32_t packed[256]); // replaces 0-191, 240-255; false if missing/short
+bool ParsePaletteBytes(const uint8_t* data, size_t size, uint32_t packed[256]); // the same from memory
 void BuiltinPalette(uint32_t packed[256]);      // replaces 0-191 and 240-255 with the built-in colours
 void LoadPalette();                             // palette named by the settings (or built in), applied
 void ApplyPalette(const uint32_t packed[256]);  // stores and sets on every existing surface

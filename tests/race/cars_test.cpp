@@ -6,6 +6,8 @@
 #include <cstring>
 #include <filesystem>
 
+#include <sys/stat.h>
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -224,4 +226,15 @@ TEST(CarCatalogue, FallsBackToGeneralAndWritesItWhenNoFileYieldsACar)
     std::string missing = dir + "/nested/cars";
     EXPECT_EQ(LoadCarCatalogueFrom(missing), 1);
     EXPECT_TRUE(fs::exists(missing + "/general.car"));
+}
+
+TEST(CarCatalogue, AGeneralCarThatCannotBeReadIsKeptAndTheBuiltInOneUsed)
+{
+    // A pipe is the entry even root cannot read; it must neither block the
+    // start nor be replaced by the written default.
+    std::string dir = FreshFolder("pipe");
+    ASSERT_EQ(mkfifo((dir + "/general.car").c_str(), 0666), 0);
+    ASSERT_EQ(LoadCarCatalogueFrom(dir), 1);
+    EXPECT_STREQ(carCatalogue[0].name, "General");
+    EXPECT_TRUE(fs::is_fifo(dir + "/general.car"));
 }

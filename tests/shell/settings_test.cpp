@@ -2,7 +2,12 @@
 #include "Game/shell/video.h"
 #include "temp_folder.h"
 #include <gtest/gtest.h>
+#include <chrono>
 #include <cstring>
+#include <future>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -159,4 +164,55 @@ TEST(Settings, ReadSettingsAloneLeavesFieldsPastTheEnd) {
     EXPECT_FALSE(all.failed);
     EXPECT_EQ(strlen(s.language), 22u);
     EXPECT_EQ(strlen(s.palette), 22u);
+}
+
+// The tests run as root, for whom a file without read permission is still
+// readable; a folder and a named pipe of that name are entries the game
+// cannot read either way (the script test kept_options.sh covers a real
+// permission failure with the game itself).
+TEST(Settings, AnUnreadableFileIsNeverReplacedButAForeignOneIs) {
+    TempFolder dir;
+    Settings defaults = {};
+    DefaultSettings(defaults);
+    struct stat st;
+
+    ASSERT_EQ(mkdir(dir.File("options.set").c_str(), 0777), 0);
+    dir.Write("options.set/inside", "x");
+    settings = Sample();
+    LoadOptions();
+    EXPECT_EQ(OptionsBytes(settings), OptionsBytes(defaults));
+    EXPECT_FALSE(SaveOptions());
+    ASSERT_EQ(stat(dir.File("options.set").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISDIR(st.st_mode));
+    EXPECT_EQ(AsString(dir.Read("options.set/inside")), "x");
+    ASSERT_EQ(system(("rm -rf '" + dir.File("options.set") + "'").c_str()), 0);
+
+    // A pipe must not block the start either.
+    ASSERT_EQ(mkfifo(dir.File("options.set").c_str(), 0666), 0);
+    auto load = std::async(std::launch::async, [] { LoadOptions(); });
+    if (load.wait_for(std::chrono::seconds(5)) != std::future_status::ready) {
+        ADD_FAILURE() << "LoadOptions blocked on a pipe";
+        int fd = open(dir.File("options.set").c_str(), O_WRONLY | O_NONBLOCK);
+        if (fd >= 0) close(fd);
+    }
+    load.get();
+    EXPECT_FALSE(SaveOptions());
+    ASSERT_EQ(stat(dir.File("options.set").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
+    ASSERT_EQ(unlink(dir.File("options.set").c_str()), 0);
+
+    // Another version is read (as defaults) and so replaced at quit; a
+    // missing file is written.
+    dir.Write("options.set", AsString(OptionsBytes(Sample(), 73)));
+    LoadOptions();
+    settings.tyreWear = 99;
+    EXPECT_TRUE(SaveOptions());
+    std::vector<uint8_t> written = dir.Read("options.set");
+    ASSERT_EQ(written.size(), 107u);
+    EXPECT_EQ(written[0], kOptionsVersion);
+    EXPECT_EQ(written[13], 99);
+    ASSERT_EQ(unlink(dir.File("options.set").c_str()), 0);
+    LoadOptions();
+    EXPECT_TRUE(SaveOptions());
+    EXPECT_EQ(dir.Read("options.set").size(), 107u);
 }

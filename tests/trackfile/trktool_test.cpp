@@ -2,6 +2,7 @@
 #include "trackfile/trackfile.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -24,10 +25,10 @@ std::string ScratchPath(const char* name)
 }
 
 // Runs trktool with its standard error folded away into a file of its own.
-RunResult RunTool(const std::string& args, std::string* errors = nullptr)
+RunResult RunTool(const std::string& args, std::string* errors = nullptr, const std::string& prefix = "")
 {
     std::string errPath = ScratchPath("test.err");
-    std::string cmd = std::string(DW_RUN_DIR) + "/trktool " + args + " 2>" + errPath;
+    std::string cmd = prefix + std::string(DW_RUN_DIR) + "/trktool " + args + " 2>" + errPath;
     RunResult r;
     FILE* p = popen(cmd.c_str(), "r");
     if (!p)
@@ -126,4 +127,20 @@ TEST(Trktool, ErrorsGoToStandardErrorWithAFailingStatus)
     r = RunTool("frobnicate x", &errors);
     EXPECT_NE(r.status, 0);
     EXPECT_NE(errors.find("usage"), std::string::npos);
+}
+
+TEST(Trktool, PipeNamedLikeATrackFailsAtOnce)
+{
+    std::string path = ScratchPath("pipe.trk");
+    std::remove(path.c_str());
+    ASSERT_EQ(mkfifo(path.c_str(), 0666), 0);
+    // Under a time limit, so that a reader waiting for a writer fails the
+    // test (status 124) instead of hanging it.
+    for (const char* command : {"info ", "identity "}) {
+        std::string errors;
+        RunResult r = RunTool(std::string(command) + Quote(path), &errors, "timeout 10 ");
+        EXPECT_EQ(r.status, 1) << command;
+        EXPECT_NE(errors.find("not a regular file"), std::string::npos) << command << errors;
+    }
+    std::remove(path.c_str());
 }

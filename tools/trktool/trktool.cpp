@@ -116,10 +116,29 @@ void PrintInfo(const TrackFile& t)
         std::printf("trailer: present, checksums %s\n", t.trailerMatches ? "match" : "do not match");
 }
 
+// The whole file, or a message saying why it could not be read.
+bool ReadInput(const char* path, std::vector<uint8_t>& bytes)
+{
+    switch (ReadFileStatus(path, bytes, 64u << 20)) {
+    case kFileRead:
+        return true;
+    case kFileMissing:
+        std::fprintf(stderr, "trktool: %s: %s: no such file\n", path, ReadError(kTrackCantOpen));
+        return false;
+    default:
+        std::fprintf(stderr, "trktool: %s: %s: not a regular file, not readable or too large\n", path,
+                     ReadError(kTrackCantOpen));
+        return false;
+    }
+}
+
 int Info(const char* path)
 {
+    std::vector<uint8_t> bytes;
+    if (!ReadInput(path, bytes))
+        return 1;
     TrackFile t;
-    int result = ReadTrackFile(path, TrackReadGame, t);
+    int result = ReadTrackBytes(bytes.data(), bytes.size(), TrackReadGame, t);
     if (result != kTrackOk) {
         std::fprintf(stderr, "trktool: %s: %s\n", path, ReadError(result));
         return 1;
@@ -131,10 +150,8 @@ int Info(const char* path)
 int Identity(const char* path)
 {
     std::vector<uint8_t> bytes;
-    if (!ReadWholeFile(path, bytes, 64u << 20)) {
-        std::fprintf(stderr, "trktool: %s: %s\n", path, ReadError(kTrackCantOpen));
+    if (!ReadInput(path, bytes))
         return 1;
-    }
     // The identity only needs the header, but a file the game would refuse
     // to load should not get one printed.
     TrackFile t;
