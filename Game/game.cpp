@@ -68,13 +68,18 @@ int InitGame() {
     AllocKeyState();
     if (!keyState) return -1;
     firstScreenStart = BeginPracticeRace;
+    BuildMenus();
     ShowFirstScreen();
     return 1;
 }
 
 void ReleaseGame(bool partial) {
     SDL_ShowCursor(SDL_ENABLE);
-    if (!partial) HideFirstScreen();
+    if (!partial) {
+        HideFirstScreen();
+        FreeMenus();
+        FreeDrivers();
+    }
     FreeCarCatalogue();
     FreeFont();
     FreeVideoSurfaces();

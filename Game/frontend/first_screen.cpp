@@ -1,5 +1,6 @@
-// The screen the game starts on until the menus exist: a panel on the UI
-// grid with the title and a line saying that Escape quits.
+// The screen the game starts on until the main screen exists: a panel on the
+// UI grid with the title and a line saying that D opens the Driver options
+// page and Escape quits.
 #include "Game/frontend/frontend.h"
 #include "Game/shell/font.h"
 #include "Game/shell/shell.h"
@@ -58,6 +59,10 @@ void OnActivate(bool pressed) {
     if (!pressed && firstScreenStart) firstScreenStart();
 }
 
+void OnType(int ch) {
+    if (ch == 'd' || ch == 'D') OpenDriverPage(ShowFirstScreen);
+}
+
 }  // namespace
 
 void DrawFirstScreen() {
@@ -72,7 +77,8 @@ void DrawFirstScreen() {
     const char* title = "Dustwhirl";
     int titleX = ox + (80 * s - 3 * TextWidth(title)) / 2;
     DrawLargeText(title, titleX, oy + 22 * s, 3, kTitle, kShadow);
-    CentredLine(firstScreenStart ? "Return to race, Escape to quit" : "Press Escape to quit", 31, kText, kShadow);
+    CentredLine(firstScreenStart ? "Return: race   D: drivers   Escape: quit" : "D: drivers     Escape: quit", 31,
+                kText, kShadow);
     CentredLine("F12/F11 screenshot   Alt+Enter full screen", 35, kHint, 0);
     UnlockSurface();
 }
@@ -83,6 +89,7 @@ void ShowFirstScreen() {
     menuInput = {};
     menuInput.cancel = OnCancel;
     menuInput.activate = OnActivate;
+    menuInput.typeChar = OnType;
     DrawFirstScreen();
 }
 

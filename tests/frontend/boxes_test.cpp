@@ -1,0 +1,139 @@
+// The modal boxes, answered by a scripted event pump: message and Yes/No
+// boxes, the text-input box, the pick list, nesting over a suspended screen,
+// a quit while a box is open, and the wrapping of messages.
+#include "tests/frontend/menu_fixture.h"
+
+using namespace menutest;
+
+namespace {
+
+int calls = 0;
+void Count(Widget&) { ++calls; }
+
+}  // namespace
+
+TEST(WrapMessage, NewlinesBreakPointsAndHardCuts) {
+    std::string plain(95, 'x');
+    auto lines = WrapMessage(plain);
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[0], std::string(40, 'x'));
+    EXPECT_EQ(lines[1], std::string(40, 'x'));
+    EXPECT_EQ(lines[2], std::string(15, 'x'));
+
+    lines = WrapMessage("short\nsecond line");
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0], "short");
+    EXPECT_EQ(lines[1], "second line");
+
+    // The break comes after the last blank or punctuation within 40 characters.
+    std::string text = "Are you sure you want to delete the folder and all its contents?";
+    lines = WrapMessage(text);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0], "Are you sure you want to delete the ");
+    EXPECT_EQ(lines[1], "folder and all its contents?");
+    lines = WrapMessage(std::string(30, 'a') + "-" + std::string(20, 'b'));
+    EXPECT_EQ(lines[0], std::string(30, 'a') + "-");
+
+    // A newline just past 40 characters does not count for the first line.
+    lines = WrapMessage(std::string(41, 'y') + "\nz");
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[1], "y");
+    EXPECT_EQ(lines[2], "z");
+
+    std::string many;
+    for (int i = 0; i < 30; ++i) many += "line\n";
+    EXPECT_EQ(WrapMessage(many).size(), size_t(kMessageMaxLines));
+    EXPECT_TRUE(WrapMessage("").empty());
+}
+
+TEST_F(MenuTest, YesNoBoxAnswersByKeyboardAndMouse) {
+    script = {[] { Enter(); }};  // Yes has the focus first
+    EXPECT_EQ(ShowMessageBox(kBoxYesNo, "Really?", "Question"), 1);
+    script = {[] { Escape(); }};
+    EXPECT_EQ(ShowMessageBox(kBoxYesNo, "Really?", "Question"), 0);
+    script = {[] { MenuMoveFocus(1); }, [] { Enter(); }};  // to No, then Enter
+    EXPECT_EQ(ShowMessageBox(kBoxYesNo, "Really?", "Question"), 0);
+    script = {[] { Click(currentScreen.widgets[1]); }};  // the Yes button
+    EXPECT_EQ(ShowMessageBox(kBoxYesNo, "Really?", "Question"), 1);
+    script = {[] {
+        EXPECT_TRUE(currentScreen.widgets[1].flags & kWidgetHidden);  // only OK shows
+        Enter();
+    }};
+    EXPECT_EQ(ShowMessageBox(kBoxOk, "Done.", "Note"), 0);
+    EXPECT_FALSE(screenIsOpen);
+}
+
+TEST_F(MenuTest, BoxRestoresTheSuspendedScreenAndItsFocus) {
+    WidgetArray page(2);
+    MakeButton(page[0], "A", 10, 10, 20, 3, Count, 0);
+    MakeButton(page[1], "B", 10, 20, 20, 3, Count, 0);
+    ASSERT_EQ(OpenScreen(42, page, kScreenArrowKeys | kScreenFocusFirst), 0);
+    MenuMoveFocus(1);
+    script = {[] {
+        EXPECT_EQ(currentScreen.screenId, kScreenMessageBox);
+        Enter();
+    }};
+    ShowMessageBox(kBoxOk, "Hello", "Box");
+    EXPECT_TRUE(screenIsOpen);
+    EXPECT_EQ(currentScreen.screenId, 42u);
+    EXPECT_EQ(currentScreen.focus, 1);
+    calls = 0;
+    Enter();
+    EXPECT_EQ(calls, 1);
+    CloseScreen();
+}
+
+TEST_F(MenuTest, InputBoxTakesTypedTextOnOkAndKeepsTheOldOnCancel) {
+    std::string text = "old";
+    script = {[] { Type("!new"); }, [] { MenuTypeChar(8); }, [] { Enter(); }};
+    EXPECT_EQ(ShowInputBox("Name?", text), 1);
+    EXPECT_EQ(text, "old!ne");
+    script = {[] { Type("zzz"); }, [] { Escape(); }};
+    EXPECT_EQ(ShowInputBox("Name?", text), 0);
+    EXPECT_EQ(text, "old!ne");
+}
+
+TEST_F(MenuTest, PickListReturnsTheClickedEntryOrMinusOne) {
+    std::vector<std::string> names = {"General", "Hatch", "Buggy"};
+    script = {[] {
+        Widget& list = currentScreen.widgets[0];
+        ASSERT_EQ(list.list->selected, 1);  // the current choice shows selected
+        MenuPointerPressed(CellToPixelX(list.x + 1), CellToPixelY(list.y + 4.5f));
+        MenuPointerReleased(CellToPixelX(list.x + 1), CellToPixelY(list.y + 4.5f));
+    }};
+    EXPECT_EQ(ShowPickList("Car", names, 1), 2);
+    script = {[] { Escape(); }};
+    EXPECT_EQ(ShowPickList("Car", names, 1), -1);
+    script = {[] { Enter(); }};  // OK keeps the current choice
+    EXPECT_EQ(ShowPickList("Car", names, 1), 1);
+}
+
+TEST_F(MenuTest, QuitDuringABoxEndsItAndLeavesTheQuitForTheMainLoop) {
+    modalPump = [] { return false; };
+    EXPECT_EQ(ShowMessageBox(kBoxYesNo, "Really?", "Question"), 0);
+    EXPECT_FALSE(screenIsOpen);
+    SDL_Event e;
+    bool sawQuit = false;
+    while (SDL_PollEvent(&e)) sawQuit |= e.type == SDL_QUIT;
+    EXPECT_TRUE(sawQuit);
+}
+
+TEST_F(MenuTest, FileDialogSavesAsksBeforeOverwritingAndRefusesEscapingNames) {
+    static std::vector<std::string> saved;
+    saved.clear();
+    mkdir(folder->File("saves").c_str(), 0777);
+    folder->Write("saves/Autosave.gam", "old");
+    FileDialogActions save{nullptr, [](const std::string& name) {
+                               saved.push_back(name);
+                               return true;
+                           }};
+    // An escaping name does nothing; then the existing name asks first, No keeps the dialog.
+    script = {[] { Type("../x"); }, [] { Enter(); }, [] { MenuMoveFocus(1); },  // back to the field
+              [] { Type("\b\b\b\b"); }, [] { Type("Autosave"); }, [] { Enter(); },
+              [] { Escape(); } /* No */, [] { Escape(); } /* Cancel */};
+    EXPECT_FALSE(ShowFileDialog(kFileDialogSave, "saves", "gam", save));
+    EXPECT_TRUE(saved.empty());
+    script = {[] { Type("Autosave"); }, [] { Enter(); }, [] { Enter(); } /* Yes */};
+    EXPECT_TRUE(ShowFileDialog(kFileDialogSave, "saves", "gam", save));
+    EXPECT_EQ(saved, std::vector<std::string>{"Autosave"});
+}
