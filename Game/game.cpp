@@ -14,6 +14,8 @@
 #include "Game/shell/settings.h"
 #include "Game/shell/texts.h"
 #include "Game/shell/video.h"
+#include "Game/track/track.h"
+#include <string>
 #include <cstdio>
 #include <cstdlib>
 
@@ -67,7 +69,7 @@ int InitGame() {
     LoadCarCatalogue();
     AllocKeyState();
     if (!keyState) return -1;
-    firstScreenStart = BeginPracticeRace;
+    firstScreenStart = BeginQuickRace;
     BuildMenus();
     ShowFirstScreen();
     return 1;
@@ -91,7 +93,57 @@ void ReleaseGame(bool partial) {
     }
 }
 
-int RunGame() {
+bool ParseGameArguments(int argc, char** argv, RaceCommand& command, std::string& error) {
+    command = RaceCommand{};
+    auto number = [&](int& i, const char* option, int low, int high, int& out) {
+        if (i + 1 >= argc) {
+            error = std::string(option) + " needs a number";
+            return false;
+        }
+        char* end = nullptr;
+        long v = std::strtol(argv[++i], &end, 10);
+        if (!end || *end || v < low || v > high) {
+            error = std::string(option) + " wants a number from " + std::to_string(low) + " to " + std::to_string(high);
+            return false;
+        }
+        out = static_cast<int>(v);
+        return true;
+    };
+    for (int i = 1; i < argc; ++i) {
+        std::string a = argv[i];
+        if (a == "--race") {
+            if (i + 1 >= argc) {
+                error = "--race needs a track file";
+                return false;
+            }
+            command.active = true;
+            command.trackPath = argv[++i];
+        } else if (a == "--laps") {
+            if (!number(i, "--laps", 1, 999, command.laps)) return false;
+        } else if (a == "--cars") {
+            if (!number(i, "--cars", 1, 6, command.cars)) return false;
+        } else {
+            error = "unknown argument " + a + " (usage: Dustwhirl [--race FILE.trk [--laps N] [--cars N]])";
+            return false;
+        }
+    }
+    if (!command.active && (command.laps || command.cars != 6)) {
+        error = "--laps and --cars need --race FILE.trk";
+        return false;
+    }
+    return true;
+}
+
+bool CheckRaceTrack(const RaceCommand& command, std::string& error) {
+    if (LoadTrackFile(command.trackPath, command.cars) != 0) {
+        error = "cannot read the track file " + command.trackPath;
+        return false;
+    }
+    FreeTrackMaps();
+    return true;
+}
+
+int RunGame(const RaceCommand* command) {
     EnterBaseDirectory();
     srand(SDL_GetTicks());
     quitRequested = false;
@@ -115,12 +167,21 @@ int RunGame() {
     }
     OpenJoysticks();
     if (!frameTickHooks.refreshInput) frameTickHooks.refreshInput = RefreshKeyState;
+    Settings before = settings;
+    if (command && command->active && !BeginCommandRace(*command)) {
+        ReleaseGame(false);
+        SDL_Quit();
+        std::fprintf(stderr, "Dustwhirl: cannot race %s\n", command->trackPath.c_str());
+        return -1;
+    }
     bool running = PumpEvents(0);
     while (running) {
         SDL_Delay(inRace ? 1 : 25);
         running = PumpEvents(0);
     }
     ReleaseGame(false);
+    // The race length of --laps is for that race only.
+    if (command && command->active) settings = before;
     SaveOptions();
     baseDirectory.clear();
     SDL_Quit();

@@ -1,8 +1,21 @@
 // The program's top level: start-up order, the main loop and shutdown.
 #pragma once
 #include <cstdint>
+#include <string>
 
-int RunGame();                                  // 0 after a normal quit, -1 when start-up failed
+// "--race FILE.trk [--laps N] [--cars N]": one race at once, human in car 0.
+struct RaceCommand {
+    bool active = false;
+    std::string trackPath;
+    int laps = 0;                               // 0 = the race length of the settings
+    int cars = 6;
+};
+// Reads the command line; false with a message in error when it is malformed.
+bool ParseGameArguments(int argc, char** argv, RaceCommand& command, std::string& error);
+// Checks the race's track file before any window opens; false with a message.
+bool CheckRaceTrack(const RaceCommand& command, std::string& error);
+
+int RunGame(const RaceCommand* command = nullptr);  // 0 after a normal quit, -1 when start-up failed
 int InitGame();                                 // loads (or reloads) all resources; negative is fatal
 void ReleaseGame(bool partial);                 // partial keeps menus, audio device and joysticks
 bool PumpEvents(uint32_t maxEvents);            // handles events (0 = all), runs one frame; false = quit
@@ -15,3 +28,10 @@ void BeginSeason(int carCount);
 // A practice race from the first screen: a human on the arrow keys and five
 // computer drivers on the first track of "tracks"; false when there is none.
 bool BeginPracticeRace();
+// The quick race of the first screen: a season over every shipped track with
+// a human on the arrow keys and five computer drivers of mixed skill.
+bool BeginQuickRace();
+// The race of "--race": the given track file, laps and car count.
+bool BeginCommandRace(const RaceCommand& command);
+// Track name ("\..\dir\name") by which the race loads a file, relative to "tracks".
+std::string RaceTrackName(const std::string& file);

@@ -1,41 +1,165 @@
 // Where the race meets the rest of the program: the race's seams are filled
-// with the terrain renderer, the shell's screens and sounds, and a stand-in
-// frame, then the frame goes to the race through EnterRace. Until the race
-// view, the HUD and the pause menu exist, a frame is the terrain picture with
-// a marker per car, and Escape ends the race on the final standings.
+// with the terrain renderer, the race view, the HUD and the panels, the
+// shell's screens and sounds, then the frame goes to the race through
+// EnterRace. Until the pause menu exists, Escape ends the race on the final
+// standings and the game returns to the first screen.
+#include <algorithm>
+#include <cstdio>
+#include <ctime>
+#include <filesystem>
+
 #include "Game/game.h"
 #include "Game/frontend/frontend.h"
+#include "Game/race/cars.h"
 #include "Game/race/race.h"
 #include "Game/shell/folders.h"
+#include "Game/shell/settings.h"
 #include "Game/shell/shell.h"
 #include "Game/shell/video.h"
 #include "Game/track/render.h"
 #include "Game/track/track.h"
+#include "Game/view/view.h"
 
 namespace {
 
-// Marker colours of the six car slots in the built-in palette.
-constexpr uint8_t kCarMarkers[kMaxCars] = {245, 242, 148, 180, 160, 172};
+// Body and trim colours of the six car slots (RGB, brightest step).
+constexpr uint8_t kCarBody[kMaxCars][3] = {{230, 40, 30}, {40, 90, 235}, {245, 210, 30},
+                                           {40, 190, 60}, {235, 235, 235}, {230, 120, 20}};
+constexpr uint8_t kCarTrim[kMaxCars][3] = {{60, 60, 70}, {235, 235, 235}, {30, 30, 30},
+                                           {230, 230, 60}, {200, 30, 30}, {40, 40, 40}};
 
-void DrawStandInFrame()
+int stepsSinceFrame = 0;
+int lapPanelSignature = -1;
+bool settingsChanged = false;
+Settings savedSettings;
+
+// Each car slot's eight entries: a four-step ramp of its body colour, dark to
+// bright, and one of its trim colour.
+void FillCarColours()
 {
-    if (!backBuffer || !backgroundSurface) return;
-    Blit(kBackgroundSurface, kBackBuffer);
-    for (int i = 0; i < raceState.carCount; ++i) {
-        const CarState& c = cars[i];
-        ScreenPoint p = ProjectToScreen(c.pos.x, c.pos.y, c.pos.z);
-        if (p.valid) FillRectWH(kCarMarkers[i], p.x - 2, p.y - 2, 5, 5);
+    uint32_t packed[256];
+    CurrentPalette(packed);
+    for (int i = 0; i < kMaxCars; ++i)
+        for (int k = 0; k < 8; ++k) {
+            const uint8_t* c = k < 4 ? kCarBody[i] : kCarTrim[i];
+            float f = 0.45f + 0.55f * (k % 4) / 3.0f;
+            uint32_t r = static_cast<uint32_t>(c[0] * f), g = static_cast<uint32_t>(c[1] * f),
+                     b = static_cast<uint32_t>(c[2] * f);
+            packed[kCarColoursFirst + 8 * i + k] = (r << 16) | (g << 8) | b;
+        }
+    ApplyPalette(packed);
+}
+
+// Points the view at the locked back buffer and the terrain's buffers.
+bool LockView()
+{
+    if (!backBuffer || !LockSurface(kBackBuffer)) return false;
+    const TerrainRenderer& t = terrainRenderer;
+    bool sized = t.width == backBuffer->w && t.height == backBuffer->h;
+    SetViewTarget(lockedPixels, lockedPitch, backBuffer->w, backBuffer->h, sized ? t.depth.data() : nullptr,
+                  sized ? t.shade.data() : nullptr);
+    SetViewCamera();
+    return true;
+}
+
+// Repaints the lap counter and car columns into the track picture when they change.
+void UpdateLapPanel()
+{
+    int signature = raceState.leaderLaps * 7919 + raceState.raceLaps * 31;
+    for (int i = 0; i < raceState.carCount; ++i)
+        signature = signature * 131 + cars[i].laps * 17 + cars[i].position * 3 + cars[i].lapState;
+    if (signature == lapPanelSignature || !backgroundSurface || !LockSurface(kBackgroundSurface)) return;
+    lapPanelSignature = signature;
+    SetViewTarget(lockedPixels, lockedPitch, backgroundSurface->w, backgroundSurface->h, nullptr, nullptr);
+    PaintLapPanel();
+    UnlockSurface();
+}
+
+void PresentRaceFrame()
+{
+    if (raceState.startLight >= 0 && LockView()) {
+        DrawStartLights(raceState.startLight);
+        UnlockSurface();
     }
     Present();
 }
 
-void RenderTrackPicture() { RenderTrackImage(); }
+void DrawRaceFrame()
+{
+    if (!backBuffer || !backgroundSurface) return;
+    UpdateLapPanel();
+    Blit(kBackgroundSurface, kBackBuffer);
+    if (LockView()) {
+        DrawScene();
+        DrawParticles(stepsSinceFrame);
+        for (int i = 0; i < raceState.carCount; ++i) DrawGauges(i);
+        DrawRaceClock(static_cast<int32_t>(std::time(nullptr)), false);
+        UnlockSurface();
+    }
+    stepsSinceFrame = 0;
+    PresentRaceFrame();
+}
+
+bool CountedRaceStep()
+{
+    ++stepsSinceFrame;
+    return RaceStep();
+}
+
+void RenderTrackPicture()
+{
+    RenderTrackImage();
+    ClearPanelStrip();
+    lapPanelSignature = -1;
+}
+
+void BlankScreen()
+{
+    if (backBuffer) FillRect(241, nullptr);
+    if (LockView()) {
+        ShowLoading();
+        UnlockSurface();
+    }
+    Present();
+}
+
+// Panels are drawn over the last race picture and shown at once.
+void WithPanel(void (*draw)())
+{
+    if (!LockView()) return;
+    draw();
+    UnlockSurface();
+    Present();
+}
+
+void TrackInfoPanel()
+{
+    if (!backBuffer || !backgroundSurface) return;
+    Blit(kBackgroundSurface, kBackBuffer);
+    WithPanel(ShowTrackInfo);
+}
+void ResultsPanel() { WithPanel(ShowRaceResults); }
+void StandingsPanel(bool final)
+{
+    if (final) {
+        WithPanel(ShowFinalStandings);
+        return;
+    }
+    if (!LockView()) return;
+    bool any = ShowPointsAfterRace();
+    UnlockSurface();
+    if (any) Present();
+}
 
 void BackToFirstScreen()
 {
     LeaveRace();
     FreeTerrainRenderer();
     SDL_ShowCursor(SDL_ENABLE);
+    if (settingsChanged) {
+        settings = savedSettings;
+        settingsChanged = false;
+    }
     LoadPalette();
     ShowFirstScreen();
 }
@@ -43,26 +167,56 @@ void BackToFirstScreen()
 // No pause menu yet: pausing ends the race on the final standings.
 void PauseStandIn() { QuitToMenu(); }
 
+void SetDrivers(int carCount)
+{
+    const int arrows[4] = {SDLK_UP, SDLK_DOWN, SDLK_LEFT, SDLK_RIGHT};
+    static const int skills[kMaxCars] = {100, 95, 85, 75, 90, 80};
+    int catalogue = std::max<int>(1, static_cast<int>(carCatalogue.size()));
+    for (int i = 0; i < kMaxCars; ++i) {
+        seasonDrivers[i] = SeasonDriver{};
+        seasonDrivers[i].human = i == 0;
+        seasonDrivers[i].car = i % catalogue;
+        seasonDrivers[i].aiSkill = skills[i];
+        if (i == 0)
+            for (int k = 0; k < 4; ++k) seasonDrivers[i].keys[k] = arrows[k];
+    }
+    (void)carCount;
+}
+
 }  // namespace
 
 void BeginSeason(int carCount)
 {
     raceSeams = RaceSeams{};
+    raceSeams.blankScreen = BlankScreen;
     raceSeams.renderTrack = RenderTrackPicture;
-    raceSeams.drawRace = DrawStandInFrame;
+    raceSeams.drawRace = DrawRaceFrame;
     raceSeams.redrawLandCell = RedrawLandCell;
     raceSeams.markWheel = MarkBridgeOrStand;
+    raceSeams.showTrackInfo = TrackInfoPanel;
+    raceSeams.showResults = ResultsPanel;
+    raceSeams.showStandings = StandingsPanel;
     raceSeams.openPauseMenu = PauseStandIn;
     raceSeams.returnToMenu = BackToFirstScreen;
     raceClockHooks = RaceClockHooks{};
+    BuildDiscTable();
+    SelectSceneVariant(iniSettings.tyreAutoSort != 0);
+    viewOptions = ViewOptions{};
+    viewOptions.shadows = settings.shadows != 0;
+    viewOptions.ghost = settings.ghostCar != 0;
+    viewOptions.effects = settings.effects;
+    for (int i = 0; i < kMaxCars; ++i)
+        std::snprintf(viewOptions.driverNames[i], sizeof viewOptions.driverNames[i], i == 0 ? "Player" : "Driver %d", i + 1);
+    FillCarColours();
     // The renderer is set up before the track loads: the load fits the view to its shape.
     if (backgroundSurface)
         SetupTerrainRenderer(backgroundSurface->w, backgroundSurface->h, static_cast<uint8_t*>(backgroundSurface->pixels),
                              backgroundSurface->pitch);
     HideFirstScreen();
     SDL_ShowCursor(SDL_DISABLE);
+    stepsSinceFrame = 0;
     StartSeason(carCount);
-    EnterRace(RaceStep, DrawStandInFrame);
+    EnterRace(CountedRaceStep, DrawRaceFrame);
 }
 
 bool BeginPracticeRace()
@@ -71,13 +225,52 @@ bool BeginPracticeRace()
     std::vector<std::string> names;
     if (ListDirectory("tracks", "trk", names, kListFiles, 0) == 0) return false;
     seasonTracks.assign(1, "\\" + names[0]);
-    const int arrows[4] = {SDLK_UP, SDLK_DOWN, SDLK_LEFT, SDLK_RIGHT};
-    for (int i = 0; i < kMaxCars; ++i) {
-        seasonDrivers[i] = SeasonDriver{};
-        seasonDrivers[i].human = i == 0;
-        if (i == 0)
-            for (int k = 0; k < 4; ++k) seasonDrivers[i].keys[k] = arrows[k];
-    }
+    SetDrivers(kMaxCars);
     BeginSeason(kMaxCars);
+    return true;
+}
+
+bool BeginQuickRace()
+{
+    EnterBaseDirectory();
+    std::vector<std::string> names;
+    if (ListDirectory("tracks", "trk", names, kListFiles, 0) == 0) return false;
+    seasonTracks.clear();
+    for (const std::string& n : names) seasonTracks.push_back("\\" + n);
+    SetDrivers(kMaxCars);
+    BeginSeason(kMaxCars);
+    return true;
+}
+
+std::string RaceTrackName(const std::string& file)
+{
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    fs::path tracks = fs::absolute(fs::path(baseDirectory.empty() ? "." : baseDirectory) / "tracks", ec);
+    fs::path target = fs::absolute(file, ec);
+    fs::path rel = fs::relative(target, tracks, ec);
+    if (ec || rel.empty()) return {};
+    std::string s = rel.generic_string();
+    if (s.size() > 4 && s.compare(s.size() - 4, 4, ".trk") == 0) s.resize(s.size() - 4);
+    for (char& c : s)
+        if (c == '/') c = '\\';
+    return "\\" + s;
+}
+
+bool BeginCommandRace(const RaceCommand& command)
+{
+    EnterBaseDirectory();
+    std::string name = RaceTrackName(command.trackPath);
+    if (name.empty()) return false;
+    seasonTracks.assign(1, name);
+    if (command.laps > 0) {
+        savedSettings = settings;
+        settingsChanged = true;
+        settings.lengthUnit = 0;
+        settings.raceLength = static_cast<uint16_t>(command.laps);
+    }
+    int count = std::clamp(command.cars, 1, kMaxCars);
+    SetDrivers(count);
+    BeginSeason(count);
     return true;
 }

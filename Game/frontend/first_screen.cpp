@@ -77,7 +77,7 @@ void DrawFirstScreen() {
     const char* title = "Dustwhirl";
     int titleX = ox + (80 * s - 3 * TextWidth(title)) / 2;
     DrawLargeText(title, titleX, oy + 22 * s, 3, kTitle, kShadow);
-    CentredLine(firstScreenStart ? "Return: race   D: drivers   Escape: quit" : "D: drivers     Escape: quit", 31,
+    CentredLine(firstScreenStart ? "Enter: quick race   D: drivers   Escape: quit" : "D: drivers     Escape: quit", 31,
                 kText, kShadow);
     CentredLine("F12/F11 screenshot   Alt+Enter full screen", 35, kHint, 0);
     UnlockSurface();
