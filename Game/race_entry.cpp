@@ -92,8 +92,13 @@ void DrawRaceFrame()
     if (LockView()) {
         DrawScene();
         DrawParticles(stepsSinceFrame);
-        for (int i = 0; i < raceState.carCount; ++i) DrawGauges(i);
-        DrawRaceClock(static_cast<int32_t>(std::time(nullptr)), false);
+        if (raceState.phase == RacePhase::FinalRelease || raceState.phase == RacePhase::Final) {
+            // The celebration: fireworks over the race picture, the standings on top.
+            DrawFinalStandings();
+        } else {
+            for (int i = 0; i < raceState.carCount; ++i) DrawGauges(i);
+            DrawRaceClock(static_cast<int32_t>(std::time(nullptr)), false);
+        }
         UnlockSurface();
     }
     stepsSinceFrame = 0;
@@ -165,7 +170,12 @@ void BackToFirstScreen()
 }
 
 // No pause menu yet: pausing ends the race on the final standings.
-void PauseStandIn() { QuitToMenu(); }
+void PauseStandIn()
+{
+    QuitToMenu();
+    // The Escape that paused must not also close the standings at once.
+    ClearKeyPresses();
+}
 
 void SetDrivers(int carCount)
 {

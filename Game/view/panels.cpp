@@ -325,6 +325,13 @@ bool ShowPointsAfterRace()
 
 void ShowFinalStandings()
 {
+    DrawFinalStandings();
+    for (Particle& p : raceState.particles) p = Particle{};
+    raceState.particleNext = 0;
+}
+
+void DrawFinalStandings()
+{
     int order[kMaxCars];
     int n = SortedByPoints(order, true);
     int c = C(), left = W() / 2 - 18 * c;
@@ -334,6 +341,4 @@ void ShowFinalStandings()
     Text(texts[kTextOfficialChampionship], left, y + 4 * c, 245);
     Text(texts[kTextStandings], left, y + 6 * c, 245);
     PointRows(left, y + 9 * c, order, n);
-    for (Particle& p : raceState.particles) p.life = 0;
-    raceState.particleNext = 0;
 }

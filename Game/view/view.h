@@ -89,7 +89,8 @@ void DrawPositionBox(int x, int y, int number);
 void ShowTrackInfo();
 void ShowRaceResults();
 bool ShowPointsAfterRace();           // false (nothing drawn) when nobody holds points
-void ShowFinalStandings();
+void ShowFinalStandings();             // opens the panel: empties the particle ring, then draws it
+void DrawFinalStandings();             // the panel alone, redrawn over each celebration frame
 void ShowLoading();
 void DrawCarIcon(int x, int y, const CarDefinition& car, int colourSlot, const float m[3][3], float distance);
 // Same-result groups of a list: true when row i draws a position box.
