@@ -33,5 +33,9 @@ bool BeginPracticeRace();
 bool BeginQuickRace();
 // The race of "--race": the given track file, laps and car count.
 bool BeginCommandRace(const RaceCommand& command);
+// Copies what the view shows of the race into viewRace (Game/view/view.h).
+void SyncRaceView();
+// Hands the particles the view moved back to the race's ring.
+void ReturnParticles();
 // Track name ("\..\dir\name") by which the race loads a file, relative to "tracks".
 std::string RaceTrackName(const std::string& file);

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
+#include <iterator>
 
 #include "Game/game.h"
 #include "Game/frontend/frontend.h"
@@ -77,6 +78,7 @@ void UpdateLapPanel()
 
 void PresentRaceFrame()
 {
+    SyncRaceView();
     if (raceState.startLight >= 0 && LockView()) {
         DrawStartLights(raceState.startLight);
         UnlockSurface();
@@ -87,11 +89,13 @@ void PresentRaceFrame()
 void DrawRaceFrame()
 {
     if (!backBuffer || !backgroundSurface) return;
+    SyncRaceView();
     UpdateLapPanel();
     Blit(kBackgroundSurface, kBackBuffer);
     if (LockView()) {
         DrawScene();
         DrawParticles(stepsSinceFrame);
+        ReturnParticles();
         if (raceState.phase == RacePhase::FinalRelease || raceState.phase == RacePhase::Final) {
             // The celebration: fireworks over the race picture, the standings on top.
             DrawFinalStandings();
@@ -131,8 +135,10 @@ void BlankScreen()
 // Panels are drawn over the last race picture and shown at once.
 void WithPanel(void (*draw)())
 {
+    SyncRaceView();
     if (!LockView()) return;
     draw();
+    ReturnParticles();
     UnlockSurface();
     Present();
 }
@@ -150,6 +156,7 @@ void StandingsPanel(bool final)
         WithPanel(ShowFinalStandings);
         return;
     }
+    SyncRaceView();
     if (!LockView()) return;
     bool any = ShowPointsAfterRace();
     UnlockSurface();
@@ -194,6 +201,61 @@ void SetDrivers(int carCount)
 }
 
 }  // namespace
+
+void SyncRaceView()
+{
+    static_assert(kViewCars == kMaxCars && kViewParticles == kParticleCount && kViewCarPoints == kCarPoints,
+                  "the view holds what the race has");
+    const RaceState& r = raceState;
+    ViewRace& v = viewRace;
+    v.carCount = std::clamp(r.carCount, 0, kMaxCars);
+    for (int i = 0; i < kMaxCars; ++i) {
+        const CarState& c = cars[i];
+        ViewCar& vc = v.cars[i];
+        vc.definition = i < v.carCount ? &carDefinitions[i] : nullptr;
+        vc.pos = c.pos;
+        vc.side = c.side;
+        vc.up = c.up;
+        vc.forward = c.forward;
+        std::copy(std::begin(c.points), std::end(c.points), vc.points);
+        vc.tyres = c.tyres;
+        vc.damage = c.damage;
+        vc.fuel = c.fuel;
+        vc.laps = c.laps;
+        vc.bestLap = c.bestLap;
+        vc.position = c.position;
+        vc.lapState = c.lapState;
+        vc.lastLapMark = c.lastLapMark;
+        vc.lastLapTime = c.lastLapTime;
+        v.standing[i] = r.standing[i];
+        v.seasonPoints[i] = r.seasonPoints[i];
+    }
+    v.leaderLaps = r.leaderLaps;
+    v.raceLaps = r.raceLaps;
+    v.timedRace = r.timedRace;
+    v.raceSeconds = r.raceSeconds;
+    v.wallEnd = r.wallEnd;
+    v.fastestLap = r.fastestLap;
+    v.fastestLapCar = r.fastestLapCar;
+    v.recordCar = r.recordCar;
+    v.raceIndex = r.raceIndex;
+    v.raceCount = r.raceCount;
+    for (int k = 0; k < kParticleCount; ++k) {
+        const Particle& p = r.particles[k];
+        v.particles[k] = ViewParticle{p.kind, p.life, p.position, p.velocity};
+    }
+    v.particleNext = r.particleNext;
+    viewRandom = NextRandom;
+}
+
+void ReturnParticles()
+{
+    for (int k = 0; k < kParticleCount; ++k) {
+        const ViewParticle& p = viewRace.particles[k];
+        raceState.particles[k] = Particle{p.kind, p.life, p.position, p.velocity};
+    }
+    raceState.particleNext = viewRace.particleNext;
+}
 
 void BeginSeason(int carCount)
 {

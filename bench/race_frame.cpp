@@ -7,6 +7,7 @@
 #include <cstring>
 #include <vector>
 
+#include "Game/game.h"
 #include "Game/race/cars.h"
 #include "Game/race/race.h"
 #include "Game/shell/settings.h"
@@ -64,6 +65,7 @@ bool SetUpRace(int width, int height)
     }
     BuildDiscTable();
     viewOptions = ViewOptions{};
+    SyncRaceView();
     return trackMaps.loaded;
 }
 

@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "Game/race/race.h"
 #include "Game/shell/font.h"
 #include "Game/shell/video.h"
 #include "Game/view/view.h"
@@ -41,7 +40,7 @@ void DrawGauges(int car)
     const int C = uiScale, G = lineWidth;
     const int W = viewTarget.width;
     int x = ((C - 3 * G) * 3 - G - 1) / 2 + static_cast<int>(static_cast<int64_t>(W) * (car + 2) / 8) + C / 2;
-    const CarState& c = cars[car];
+    const ViewCar& c = viewRace.cars[car];
     DrawGaugeBar(x, c.tyres, 247);
     DrawGaugeBar(x + 3 * G + 1, c.damage, 244);
     DrawGaugeBar(x + 2 * (3 * G + 1), c.fuel, 245);
@@ -59,8 +58,8 @@ void RaceClockText(int secondsLeft, char text[16])
 
 void DrawRaceClock(int32_t nowSeconds, bool paused)
 {
-    if (!raceState.timedRace || paused || raceState.wallEnd < 0) return;
-    int left = RemainingSeconds(raceState.wallEnd, nowSeconds);
+    if (!viewRace.timedRace || paused || viewRace.wallEnd < 0) return;
+    int left = RemainingSeconds(viewRace.wallEnd, nowSeconds);
     char text[16];
     RaceClockText(left, text);
     const int C = uiScale, G = lineWidth;
@@ -99,16 +98,16 @@ void PaintLapPanel()
     const int C = uiScale, G = lineWidth;
     const int W = viewTarget.width, H = viewTarget.height;
     char text[32];
-    int lap = std::min(raceState.leaderLaps + 1, raceState.raceLaps);
-    if (!raceState.timedRace) {
-        std::snprintf(text, sizeof text, "%d/%d", lap, raceState.raceLaps);
+    int lap = std::min(viewRace.leaderLaps + 1, viewRace.raceLaps);
+    if (!viewRace.timedRace) {
+        std::snprintf(text, sizeof text, "%d/%d", lap, viewRace.raceLaps);
         int y = H - 2 * (G + C);
         FillRows(C, W / 4 - 1, y, y + 2 * C - 1, 240);
         DrawText(text, C, y, 242, 241);
     }
-    if (raceState.carCount < 2) return;
-    for (int c = 0; c < raceState.carCount && c < kMaxCars; ++c) {
-        const CarState& car = cars[c];
+    if (viewRace.carCount < 2) return;
+    for (int c = 0; c < viewRace.carCount && c < kViewCars; ++c) {
+        const ViewCar& car = viewRace.cars[c];
         int x = static_cast<int>(static_cast<int64_t>(W) * (c + 2) / 8) + 4 * C;
         int y = H - 3 * G - 4 * C;
         FillRows(x, x + 5 * C - 1, y, y + 4 * C - 1, 241);
@@ -124,8 +123,8 @@ void PaintLapPanel()
             int t = car.lastLapTime % 10000;
             const char lapText[6] = {static_cast<char>('0' + t / 1000), static_cast<char>('0' + t / 100 % 10), '.',
                                      static_cast<char>('0' + t / 10 % 10), static_cast<char>('0' + t % 10), 0};
-            bool record = raceState.recordCar == c;
-            bool fastest = raceState.fastestLapCar == c && raceState.fastestLap == car.lastLapTime;
+            bool record = viewRace.recordCar == c;
+            bool fastest = viewRace.fastestLapCar == c && viewRace.fastestLap == car.lastLapTime;
             DrawText(lapText, x, y + 2 * C, record ? 244 : fastest ? 247 : 242, 0);
         }
     }

@@ -7,7 +7,6 @@
 #include <cstring>
 #include <string>
 
-#include "Game/race/race.h"
 #include "Game/shell/font.h"
 #include "Game/shell/texts.h"
 #include "Game/shell/video.h"
@@ -47,11 +46,11 @@ std::string Format(const char* f, int a, int b = 0, int c = 0, int d = 0)
 
 std::string RaceLengthText()
 {
-    if (raceState.timedRace) {
-        int minutes = raceState.raceSeconds / 60;
+    if (viewRace.timedRace) {
+        int minutes = viewRace.raceSeconds / 60;
         return minutes == 1 ? "1 " + texts[kTextMinute] : Format("%d ", minutes) + texts[kTextMinutes];
     }
-    return raceState.raceLaps == 1 ? "1 " + texts[kTextLap] : Format("%d ", raceState.raceLaps) + texts[kTextLaps];
+    return viewRace.raceLaps == 1 ? "1 " + texts[kTextLap] : Format("%d ", viewRace.raceLaps) + texts[kTextLaps];
 }
 
 // Seconds with hundredths, no modulus on the seconds.
@@ -62,38 +61,38 @@ int PanelLeft() { return W() / 2 - 10 * C(); }
 // The first driver of this race with this name, or -1.
 int DriverNamed(const char* name)
 {
-    for (int i = 0; i < raceState.carCount; ++i)
+    for (int i = 0; i < viewRace.carCount; ++i)
         if (std::strncmp(viewOptions.driverNames[i], name, 12) == 0) return i;
     return -1;
 }
 
 void Icon(int rowLeft, int rowTop, int car)
 {
-    if (car < 0 || car >= kMaxCars) return;
-    DrawCarIcon(rowLeft + 6 * C(), rowTop + C(), carDefinitions[car], car, kIconView, kIconDistance);
+    if (car < 0 || car >= kViewCars || !viewRace.cars[car].definition) return;
+    DrawCarIcon(rowLeft + 6 * C(), rowTop + C(), *viewRace.cars[car].definition, car, kIconView, kIconDistance);
 }
 
 // Rows sorted by points, highest first; ties keep the drivers' order.
-int SortedByPoints(int order[kMaxCars], bool everyone)
+int SortedByPoints(int order[kViewCars], bool everyone)
 {
     int n = 0;
-    for (int i = 0; i < raceState.carCount && i < kMaxCars; ++i) {
+    for (int i = 0; i < viewRace.carCount && i < kViewCars; ++i) {
         int k = n++;
-        while (k > 0 && raceState.seasonPoints[order[k - 1]] < raceState.seasonPoints[i]) {
+        while (k > 0 && viewRace.seasonPoints[order[k - 1]] < viewRace.seasonPoints[i]) {
             order[k] = order[k - 1];
             --k;
         }
         order[k] = i;
     }
     if (!everyone)
-        while (n > 0 && raceState.seasonPoints[order[n - 1]] <= 0) --n;
+        while (n > 0 && viewRace.seasonPoints[order[n - 1]] <= 0) --n;
     return n;
 }
 
-void PointRows(int left, int y, const int order[kMaxCars], int n)
+void PointRows(int left, int y, const int order[kViewCars], int n)
 {
-    int32_t keys[kMaxCars];
-    for (int r = 0; r < n; ++r) keys[r] = raceState.seasonPoints[order[r]];
+    int32_t keys[kViewCars];
+    for (int r = 0; r < n; ++r) keys[r] = viewRace.seasonPoints[order[r]];
     int number = 1;
     for (int r = 0; r < n; ++r, y += 3 * C()) {
         if (RowStartsGroup(keys, r)) {
@@ -102,7 +101,7 @@ void PointRows(int left, int y, const int order[kMaxCars], int n)
         }
         Icon(left, y, order[r]);
         Text(viewOptions.driverNames[order[r]], left + 9 * C(), y, 242);
-        std::string p = Format("%d p", raceState.seasonPoints[order[r]]);
+        std::string p = Format("%d p", viewRace.seasonPoints[order[r]]);
         Text(p, left + 34 * C() - TextWidth(p), y, 245);
     }
 }
@@ -117,7 +116,7 @@ std::string BaseName(const std::string& name)
 
 bool RowStartsGroup(const int32_t* keys, int row) { return row == 0 || keys[row] != keys[row - 1]; }
 
-void DarkenPanel() { DarkenRect(10, raceState.carCount == 1 ? 13 : 14); }
+void DarkenPanel() { DarkenRect(10, viewRace.carCount == 1 ? 13 : 14); }
 
 void DarkenRect(int halfWidth, int halfHeight)
 {
@@ -195,14 +194,14 @@ void ShowLoading()
 void ShowTrackInfo()
 {
     DarkenPanel();
-    bool single = raceState.carCount == 1;
+    bool single = viewRace.carCount == 1;
     int y0 = H() / 2 - (single ? 10 : 11) * C();
     int c = C();
     Centred(BaseName(trackMaps.name), y0, 242);
     Centred(texts[single ? kTextTimeTrial : kTextRaceDistance], y0 + 4 * c, 245);
     Centred(RaceLengthText(), y0 + 6 * c, 242);
     if (!single) {
-        int m = static_cast<int>(trackMaps.trackLength) * std::max(raceState.raceLaps, 0);
+        int m = static_cast<int>(trackMaps.trackLength) * std::max(viewRace.raceLaps, 0);
         Centred(Format("%d.%d%d%d km", m / 1000, m / 100 % 10, m / 10 % 10, m % 10), y0 + 8 * c, 242);
     }
     int y = y0 + (single ? 10 : 12) * c;
@@ -224,14 +223,14 @@ void ShowRaceResults()
 {
     int c = C(), left = PanelLeft() + c;
     // Several cars need room for icon, name and value side by side.
-    if (raceState.carCount == 1) {
+    if (viewRace.carCount == 1) {
         DarkenPanel();
     } else {
         DarkenRect(14, 14);
         left = W() / 2 - 13 * c;
     }
-    int y = H() / 2 - (raceState.carCount == 1 ? 12 : 13) * c;
-    if (raceState.carCount == 1) {
+    int y = H() / 2 - (viewRace.carCount == 1 ? 12 : 13) * c;
+    if (viewRace.carCount == 1) {
         Centred(texts[kTextTimeTrialResults], y, 245);
         Centred(BaseName(trackMaps.name), y + 2 * c, 242);
         Centred(RaceLengthText(), y + 4 * c, 242);
@@ -252,9 +251,9 @@ void ShowRaceResults()
             Text(TimeText("%2d.%d%ds", rec.time), left + 13 * c, y, 245);
             y += 3 * c;
         }
-        if (raceState.recordCar == 0) Text("TR", left, y, 244);
+        if (viewRace.recordCar == 0) Text("TR", left, y, 244);
         for (int r = 0; r < 6; ++r)
-            if (cars[0].bestLap < kEmptyLapTime && trackMaps.records.entry[r + 1].time == cars[0].bestLap) {
+            if (viewRace.cars[0].bestLap < kEmptyLapTime && trackMaps.records.entry[r + 1].time == viewRace.cars[0].bestLap) {
                 Text(Format("%d.", r + 1), left + 4 * c, y, 244);
                 break;
             }
@@ -264,15 +263,15 @@ void ShowRaceResults()
     y += 3 * c;
     const int firstRow = y;
     int n = 0;
-    int order[kMaxCars];
-    for (int p = 0; p < kMaxCars; ++p)
-        if (raceState.standing[p] >= 0 && raceState.standing[p] < raceState.carCount) order[n++] = raceState.standing[p];
+    int order[kViewCars];
+    for (int p = 0; p < kViewCars; ++p)
+        if (viewRace.standing[p] >= 0 && viewRace.standing[p] < viewRace.carCount) order[n++] = viewRace.standing[p];
     if (n == 0) return;
-    int32_t keys[kMaxCars];
-    for (int r = 0; r < n; ++r) keys[r] = cars[order[r]].laps * 1000000 - cars[order[r]].lastLapMark;
-    const CarState& winner = cars[order[0]];
+    int32_t keys[kViewCars];
+    for (int r = 0; r < n; ++r) keys[r] = viewRace.cars[order[r]].laps * 1000000 - viewRace.cars[order[r]].lastLapMark;
+    const ViewCar& winner = viewRace.cars[order[0]];
     for (int r = 0; r < n; ++r, y += 3 * c) {
-        const CarState& car = cars[order[r]];
+        const ViewCar& car = viewRace.cars[order[r]];
         int number = r + 1;
         while (number > 1 && keys[number - 2] == keys[r]) --number;
         if (RowStartsGroup(keys, r)) DrawPositionBox(left, y, number);
@@ -295,20 +294,20 @@ void ShowRaceResults()
     // The fastest lap stands at the same place whatever the number of rows.
     y = firstRow + 3 * n * c + (19 - 3 * n) * c;
     Text(texts[kTextFastestLap], left, y, 245);
-    int f = raceState.fastestLapCar;
-    if (f >= 0 && f < raceState.carCount && raceState.fastestLap < kEmptyLapTime) {
+    int f = viewRace.fastestLapCar;
+    if (f >= 0 && f < viewRace.carCount && viewRace.fastestLap < kEmptyLapTime) {
         y += 2 * c;
-        if (raceState.recordCar == f) Text("TR", left, y, 244);
+        if (viewRace.recordCar == f) Text("TR", left, y, 244);
         Icon(left, y, f);
         Text(viewOptions.driverNames[f], left + 9 * c, y, 242);
-        std::string t = TimeText("%2d.%d%ds", raceState.fastestLap);
+        std::string t = TimeText("%2d.%d%ds", viewRace.fastestLap);
         Text(t, left + 27 * c - TextWidth(t), y, 245);
     }
 }
 
 bool ShowPointsAfterRace()
 {
-    int order[kMaxCars];
+    int order[kViewCars];
     int n = SortedByPoints(order, false);
     if (n == 0) return false;
     int c = C(), left = W() / 2 - 18 * c;
@@ -318,7 +317,7 @@ bool ShowPointsAfterRace()
     y += 4 * c;
     Text(texts[kTextChampionshipPoints], left, y, 245);
     y += 2 * c;
-    Text(texts[kTextAfterRace] + Format("%d/%d", raceState.raceIndex + 1, raceState.raceCount), left, y, 245);
+    Text(texts[kTextAfterRace] + Format("%d/%d", viewRace.raceIndex + 1, viewRace.raceCount), left, y, 245);
     PointRows(left, y + 3 * c, order, n);
     return true;
 }
@@ -326,13 +325,13 @@ bool ShowPointsAfterRace()
 void ShowFinalStandings()
 {
     DrawFinalStandings();
-    for (Particle& p : raceState.particles) p = Particle{};
-    raceState.particleNext = 0;
+    for (ViewParticle& p : viewRace.particles) p = ViewParticle{};
+    viewRace.particleNext = 0;
 }
 
 void DrawFinalStandings()
 {
-    int order[kMaxCars];
+    int order[kViewCars];
     int n = SortedByPoints(order, true);
     int c = C(), left = W() / 2 - 18 * c;
     int y = (H() - 36 * c - 5 * lineWidth) / 2;

@@ -4,7 +4,6 @@
 // looks the same each time.
 #include <cmath>
 
-#include "Game/race/race.h"
 #include "Game/track/track.h"
 #include "Game/view/view.h"
 
@@ -19,7 +18,7 @@ constexpr uint8_t kKindColour[19] = {20, 181, 245, 157, 161, 165, 174, 28, 24,
 constexpr float kKindRadius[19] = {0.25f, 0.12f, 0.08f, 0.12f, 0.12f, 0.15f, 0.15f, 0.15f, 0.3f,
                                    0.2f,  0.2f,  0.2f,  0.2f,  0.2f,  0.15f, 0.15f, 0.15f, 0.15f, 0.15f};
 
-float Rand() { return NextRandom(); }
+float Rand() { return viewRandom(); }
 
 void Jitter(Vec3& v, float a, float b)
 {
@@ -35,21 +34,21 @@ void Falling(Vec3& v)
 }
 
 // Ten sparks of a burst rocket into the ring from the cursor on.
-void Burst(const Particle& rocket, int pool)
+void Burst(const ViewParticle& rocket, int pool)
 {
     for (int k = 0; k < 10; ++k) {
-        if (raceState.particleNext >= pool) raceState.particleNext = 0;
-        Particle& s = raceState.particles[raceState.particleNext];
+        if (viewRace.particleNext >= pool) viewRace.particleNext = 0;
+        ViewParticle& s = viewRace.particles[viewRace.particleNext];
         s.kind = static_cast<uint8_t>(rocket.kind + 5);
         s.life = 255;
         s.position = rocket.position;
         s.velocity = rocket.velocity + Vec3{(Rand() * 2 - 1) * 15, (Rand() * 2 - 1) * 15, (Rand() * 2 - 1) * 15};
-        raceState.particleNext = static_cast<uint16_t>((raceState.particleNext + 1) % pool);
+        viewRace.particleNext = static_cast<uint16_t>((viewRace.particleNext + 1) % pool);
     }
 }
 
 // One step of a particle's motion; false when the slot was freed.
-bool Move(Particle& p, int pool)
+bool Move(ViewParticle& p, int pool)
 {
     float water = trackMaps.waterHeight;
     bool under = p.position.y < water;
@@ -95,7 +94,7 @@ void Cloud(ViewPoint c, int count, float spread, uint8_t colour, float radius)
     }
 }
 
-void Draw(const Particle& p)
+void Draw(const ViewParticle& p)
 {
     ViewPoint c = ProjectPoint(p.position);
     if (!c.valid) return;
@@ -132,10 +131,10 @@ void Draw(const Particle& p)
 
 void DrawParticles(int steps)
 {
-    int pool = viewOptions.effects < kParticleCount ? viewOptions.effects : kParticleCount;
+    int pool = viewOptions.effects < kViewParticles ? viewOptions.effects : kViewParticles;
     if (pool <= 0) return;
     for (int i = 0; i < pool; ++i) {
-        Particle& p = raceState.particles[i];
+        ViewParticle& p = viewRace.particles[i];
         if (p.life == 0) continue;
         bool alive = true;
         for (int s = 0; s < steps && alive; ++s) alive = Move(p, pool);

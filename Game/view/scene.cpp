@@ -4,12 +4,14 @@
 #include <algorithm>
 #include <cmath>
 
-#include "Game/race/race.h"
 #include "Game/track/track.h"
 #include "Game/view/view.h"
 #include "trackfile/object_types.h"
 
 ViewOptions viewOptions;
+ViewRace viewRace;
+static float MiddleRandom() { return 0.5f; }
+float (*viewRandom)() = MiddleRandom;
 void (*DrawScene)() = DrawSceneSorted;
 
 namespace {
@@ -24,7 +26,7 @@ struct DrawItem {
     int crew, member;
 };
 
-Vec3 ToWorld(const CarState& c, Vec3 l) { return c.pos + c.side * l.x + c.up * l.y + c.forward * l.z; }
+Vec3 ToWorld(const ViewCar& c, Vec3 l) { return c.pos + c.side * l.x + c.up * l.y + c.forward * l.z; }
 
 float Depth(Vec3 p) { return Dot(viewTarget.D, p - viewTarget.T); }
 
@@ -73,8 +75,8 @@ struct CarFrame {
 
 void BuildCarFrame(int i, CarFrame& f)
 {
-    const CarState& c = cars[i];
-    const CarDefinition& d = carDefinitions[i];
+    const ViewCar& c = viewRace.cars[i];
+    const CarDefinition& d = *viewRace.cars[i].definition;
     int n = std::min<int>(d.vertexCount, kCarMaxVertices);
     for (int k = 0; k < n; ++k) {
         Vec3 p = ToWorld(c, d.vertices[k]);
@@ -103,7 +105,7 @@ void BuildCarFrame(int i, CarFrame& f)
 
 void DrawBodyTriangle(int i, const CarFrame& f, int t)
 {
-    const CarDefinition& d = carDefinitions[i];
+    const CarDefinition& d = *viewRace.cars[i].definition;
     int a = d.triangles[t * 3], b = d.triangles[t * 3 + 1], c = d.triangles[t * 3 + 2];
     if (a >= d.vertexCount || b >= d.vertexCount || c >= d.vertexCount) return;
     const ViewPoint p[3] = {f.v[a], f.v[b], f.v[c]};
@@ -119,7 +121,7 @@ void DrawCarSorted(int i)
 {
     CarFrame f;
     BuildCarFrame(i, f);
-    const CarDefinition& d = carDefinitions[i];
+    const CarDefinition& d = *viewRace.cars[i].definition;
     int order[5];
     for (int w = 0; w < f.wheelCount; ++w) order[w] = w;
     std::stable_sort(order, order + f.wheelCount, [&](int a, int b) { return f.wheelDepth[a] > f.wheelDepth[b]; });
@@ -148,8 +150,8 @@ void DrawCarSimple(int i)
 {
     CarFrame f;
     BuildCarFrame(i, f);
-    const CarDefinition& d = carDefinitions[i];
-    float centre = Depth(cars[i].pos);
+    const CarDefinition& d = *viewRace.cars[i].definition;
+    float centre = Depth(viewRace.cars[i].pos);
     for (int w = 0; w < f.wheelCount; ++w)
         if (f.wheelDepth[w] > centre) FillDisc(f.wheel[w], f.wheelRadius[w], kWheelColour, false);
     int tris = TriangleCount(d);
@@ -163,8 +165,8 @@ float MapHeight(float x, float z) { return TerrainHeight(x, z); }
 
 void DrawCarShadow(int i)
 {
-    const CarState& c = cars[i];
-    const CarDefinition& d = carDefinitions[i];
+    const ViewCar& c = viewRace.cars[i];
+    const CarDefinition& d = *viewRace.cars[i].definition;
     int first = ShadowPointCount(d);
     const Vec3* contact = &c.points[first];
     Vec3 centre = (contact[0] + contact[1] + contact[2] + contact[3]) * 0.25f;
@@ -195,10 +197,12 @@ void DrawCarShadow(int i)
 
 void DrawGhost()
 {
-    if (!viewOptions.ghost || viewOptions.replay || raceState.carCount != 1 || !viewOptions.ghostPose) return;
+    if (!viewOptions.ghost || viewOptions.replay || viewRace.carCount != 1 || !viewOptions.ghostPose ||
+        !viewRace.cars[0].definition)
+        return;
     Vec3 pos, side, up, forward;
     if (!viewOptions.ghostPose(pos, side, up, forward)) return;
-    const CarDefinition& d = carDefinitions[0];
+    const CarDefinition& d = *viewRace.cars[0].definition;
     ViewPoint v[kCarMaxVertices];
     int n = std::min<int>(d.vertexCount, kCarMaxVertices);
     for (int k = 0; k < n; ++k) {
@@ -272,7 +276,7 @@ void DrawSlopedObject(const WorldObject& o)
 template <typename DrawCar>
 void DrawSceneWith(DrawCar drawCar, bool sloped)
 {
-    DrawItem items[kMaxCars + kMaxPitCrews * kCrewMembers];
+    DrawItem items[kViewCars + kMaxPitCrews * kCrewMembers];
     int count = 0;
     auto add = [&](DrawItem item) {
         int k = count++;
@@ -282,15 +286,17 @@ void DrawSceneWith(DrawCar drawCar, bool sloped)
         }
         items[k] = item;
     };
-    int carCount = std::clamp(raceState.carCount, 0, kMaxCars);
-    for (int i = 0; i < carCount; ++i) add({Depth(cars[i].pos), i, 0, 0});
+    int carCount = std::clamp(viewRace.carCount, 0, kViewCars);
+    for (int i = 0; i < carCount; ++i)
+        if (viewRace.cars[i].definition) add({Depth(viewRace.cars[i].pos), i, 0, 0});
     int crews = std::min<int>(static_cast<int>(trackMaps.pitCrews.size()), kMaxPitCrews);
     for (int c = 0; c < crews; ++c)
         for (int m = 0; m < kCrewMembers; ++m)
             add({Depth(trackMaps.pitCrews[c].members[m].position), -1, c, m});
     DrawGhost();
     if (viewOptions.shadows)
-        for (int i = 0; i < carCount; ++i) DrawCarShadow(i);
+        for (int i = 0; i < carCount; ++i)
+            if (viewRace.cars[i].definition) DrawCarShadow(i);
     for (int k = 0; k < count; ++k) {
         if (items[k].car >= 0)
             drawCar(items[k].car);

@@ -6,12 +6,55 @@
 // final standings, loading), with the small 3-D car icon they share.
 //
 // Every primitive draws into viewTarget, which SetViewTarget points at a
-// locked 8-bit surface (or any buffer, as the tests and benchmark do).
+// locked 8-bit surface (or any buffer, as the tests and benchmark do). What
+// the view shows of the race is in viewRace, which the top level fills from
+// the race before each frame (the view does not know the race's own types).
 #pragma once
 #include <cstdint>
 
 #include "trackfile/car_definition.h"
 #include "trackfile/vec3.h"
+
+constexpr int kViewCars = 6;
+constexpr int kViewParticles = 256;
+constexpr int kViewCarPoints = 14;     // shadow points, then the four wheel contact points
+
+// One effect particle (life 0 = free slot). Kinds 0-8 effects, 9-13 rockets, 14-18 sparks.
+struct ViewParticle {
+    uint8_t kind;
+    uint8_t life;
+    Vec3 position;
+    Vec3 velocity;
+};
+
+struct ViewCar {
+    const CarDefinition* definition = nullptr;
+    Vec3 pos, side, up, forward;       // body position and rotation rows
+    Vec3 points[kViewCarPoints];
+    uint16_t tyres = 0, damage = 0, fuel = 0;
+    uint16_t laps = 0, bestLap = 0;
+    uint8_t position = 0, lapState = 0;
+    int32_t lastLapMark = 0, lastLapTime = 0;   // steps of 1/100 s
+};
+
+// The race as the view sees it. DrawParticles moves the particles of this
+// copy; the top level hands them back to the race.
+struct ViewRace {
+    int carCount = 0;
+    ViewCar cars[kViewCars];
+    int32_t leaderLaps = 0, raceLaps = 0;
+    bool timedRace = false;
+    int32_t raceSeconds = -1, wallEnd = -1;
+    int32_t standing[kViewCars] = {-1, -1, -1, -1, -1, -1};
+    int32_t seasonPoints[kViewCars] = {};
+    int32_t fastestLap = 6000, fastestLapCar = -1, recordCar = -1;
+    int32_t raceIndex = 0, raceCount = 1;
+    ViewParticle particles[kViewParticles] = {};
+    uint16_t particleNext = 0;
+};
+extern ViewRace viewRace;
+// The race's random numbers in turn (particles take their randomness only from them).
+extern float (*viewRandom)();
 
 // Where the primitives draw and what they test against.
 struct ViewTarget {

@@ -177,46 +177,49 @@ TEST(ViewParticles, PoolSizeZeroNeitherCreatesMovesNorDraws)
 {
     Canvas c;
     FillRandomTable(7);
+    viewRandom = NextRandom;
     for (Particle& p : raceState.particles) p = Particle{};
     raceState.particleNext = 0;
     settings.effects = 0;
     EmitParticle(0, 100, Vec3{1, 1, 1}, Vec3{});
     for (const Particle& p : raceState.particles) ASSERT_EQ(p.life, 0);
+    for (ViewParticle& p : viewRace.particles) p = ViewParticle{};
     // A slot left alive from before is not moved or drawn either.
     SetViewTarget(c.Row(0), kPitch, kW, kH, c.depth.data(), c.shade.data());
     viewTarget.T = {0, 0, -10};
     viewTarget.D = {0, 0, 1};
     viewTarget.H = {1, 0, 0};
     viewTarget.V = {0, -1, 0};
-    raceState.particles[0] = Particle{9, 50, Vec3{0, 0, 0}, Vec3{0, 5, 0}};
+    viewRace.particles[0] = ViewParticle{9, 50, Vec3{0, 0, 0}, Vec3{0, 5, 0}};
     viewOptions.effects = 0;
     DrawParticles(3);
-    EXPECT_EQ(raceState.particles[0].life, 50);
-    EXPECT_EQ(raceState.particles[0].position.y, 0);
+    EXPECT_EQ(viewRace.particles[0].life, 50);
+    EXPECT_EQ(viewRace.particles[0].position.y, 0);
     for (int y = 0; y < kH; ++y)
         for (int x = 0; x < kW; ++x) ASSERT_EQ(c.At(x, y), kBack);
     // With a pool the rocket moves, ages and is drawn.
     viewOptions.effects = 256;
     DrawParticles(3);
-    EXPECT_EQ(raceState.particles[0].life, 47);
-    EXPECT_GT(raceState.particles[0].position.y, 0);
+    EXPECT_EQ(viewRace.particles[0].life, 47);
+    EXPECT_GT(viewRace.particles[0].position.y, 0);
 }
 
 TEST(ViewParticles, ABurstingRocketLeavesTenSparksFromTheCursor)
 {
     Canvas c;
     FillRandomTable(3);
-    for (Particle& p : raceState.particles) p = Particle{};
-    raceState.particleNext = 250;
+    viewRandom = NextRandom;
+    for (ViewParticle& p : viewRace.particles) p = ViewParticle{};
+    viewRace.particleNext = 250;
     viewOptions.effects = 256;
-    raceState.particles[5] = Particle{11, 1, Vec3{0, 0, 0}, Vec3{}};
+    viewRace.particles[5] = ViewParticle{11, 1, Vec3{0, 0, 0}, Vec3{}};
     DrawParticles(1);
-    EXPECT_EQ(raceState.particles[5].life, 0);
+    EXPECT_EQ(viewRace.particles[5].life, 0);
     int sparks = 0;
     // Sparks put into slots after the rocket's are moved once in the same pass.
-    for (const Particle& p : raceState.particles) sparks += p.life >= 254 && p.kind == 16;
+    for (const ViewParticle& p : viewRace.particles) sparks += p.life >= 254 && p.kind == 16;
     EXPECT_EQ(sparks, 10);
-    EXPECT_EQ(raceState.particleNext, 4);  // 250 .. 255, then 0 .. 3
+    EXPECT_EQ(viewRace.particleNext, 4);  // 250 .. 255, then 0 .. 3
 }
 
 TEST(ViewHud, GaugesAtZeroAndFull)
@@ -273,7 +276,7 @@ TEST(ViewPanels, DarkeningMapsThroughTheGreyRamp)
     uiScale = 1;
     lineWidth = 0;
     shadowOffset = 0;
-    raceState.carCount = 2;
+    viewRace.carCount = 2;
     Canvas c;
     for (int i = 0; i < 256; ++i) currentPalette[i] = SDL_Color{static_cast<Uint8>(i), 200, 100, 0};
     c.Row(15)[20] = 30;
@@ -307,16 +310,18 @@ TEST(ViewScene, GhostOnlyWithExactlyOneCarAndNoReplay)
     viewTarget.V = {0, 0, -1};
     viewTarget.scale = 40;
     viewTarget.aspect = 0.75f;
-    for (int i = 0; i < kMaxCars; ++i) {
-        carDefinitions[i] = CarDefinition{};
-        cars[i] = CarState{};
-        cars[i].pos = {100, 0, 100};   // off screen
-        cars[i].side = {1, 0, 0};
-        cars[i].up = {0, 1, 0};
-        cars[i].forward = {0, 0, 1};
+    static CarDefinition definitions[kViewCars];
+    for (int i = 0; i < kViewCars; ++i) {
+        definitions[i] = CarDefinition{};
+        viewRace.cars[i] = ViewCar{};
+        viewRace.cars[i].definition = &definitions[i];
+        viewRace.cars[i].pos = {100, 0, 100};   // off screen
+        viewRace.cars[i].side = {1, 0, 0};
+        viewRace.cars[i].up = {0, 1, 0};
+        viewRace.cars[i].forward = {0, 0, 1};
     }
     // A ghost body: one big triangle under the camera, both windings.
-    CarDefinition& d = carDefinitions[0];
+    CarDefinition& d = definitions[0];
     d.vertexCount = 3;
     d.vertices[0] = {-8, 0, -6};
     d.vertices[1] = {8, 0, -6};
@@ -329,16 +334,43 @@ TEST(ViewScene, GhostOnlyWithExactlyOneCarAndNoReplay)
     viewOptions.ghost = true;
     viewOptions.ghostPose = GhostAhead;
     ghostCalls = 0;
-    raceState.carCount = 2;
+    viewRace.carCount = 2;
     DrawSceneSorted();
     EXPECT_EQ(ghostCalls, 0);
     EXPECT_EQ(c.At(20, 15), kBack);
     viewOptions.replay = true;
-    raceState.carCount = 1;
+    viewRace.carCount = 1;
     DrawSceneSorted();
     EXPECT_EQ(ghostCalls, 0);
     viewOptions.replay = false;
     DrawSceneSorted();
     EXPECT_EQ(ghostCalls, 1);
     EXPECT_EQ(c.At(20, 15), 7);  // the shade map's colour: a dark silhouette
+}
+
+#include "Game/game.h"
+
+TEST(RaceCommandLine, ReadsTheRaceAndRefusesBadNumbers)
+{
+    auto parse = [](std::vector<const char*> args, RaceCommand& c, std::string& e) {
+        args.insert(args.begin(), "Dustwhirl");
+        return ParseGameArguments(static_cast<int>(args.size()), const_cast<char**>(args.data()), c, e);
+    };
+    RaceCommand c;
+    std::string e;
+    ASSERT_TRUE(parse({"--race", "x.trk", "--laps", "3", "--cars", "4"}, c, e));
+    EXPECT_TRUE(c.active);
+    EXPECT_EQ(c.trackPath, "x.trk");
+    EXPECT_EQ(c.laps, 3);
+    EXPECT_EQ(c.cars, 4);
+    ASSERT_TRUE(parse({}, c, e));
+    EXPECT_FALSE(c.active);
+    for (auto bad : std::vector<std::vector<const char*>>{{"--race"}, {"--race", "x.trk", "--cars", "7"},
+                                                          {"--race", "x.trk", "--laps", "0"},
+                                                          {"--race", "x.trk", "--laps", "2x"},
+                                                          {"--laps", "3"}, {"--speed"}}) {
+        e.clear();
+        EXPECT_FALSE(parse(bad, c, e));
+        EXPECT_FALSE(e.empty());
+    }
 }
