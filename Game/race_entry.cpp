@@ -13,6 +13,7 @@
 #include "Game/frontend/frontend.h"
 #include "Game/race/cars.h"
 #include "Game/race/race.h"
+#include "Game/shell/audio.h"
 #include "Game/shell/folders.h"
 #include "Game/shell/settings.h"
 #include "Game/shell/shell.h"
@@ -33,6 +34,7 @@ int stepsSinceFrame = 0;
 int lapPanelSignature = -1;
 bool settingsChanged = false;
 Settings savedSettings;
+uint32_t paletteBeforeRace[256];
 
 // Each car slot's eight entries: a four-step ramp of its body colour, dark to
 // bright, and one of its trim colour.
@@ -40,6 +42,7 @@ void FillCarColours()
 {
     uint32_t packed[256];
     CurrentPalette(packed);
+    std::copy(std::begin(packed), std::end(packed), paletteBeforeRace);
     for (int i = 0; i < kMaxCars; ++i)
         for (int k = 0; k < 8; ++k) {
             const uint8_t* c = k < 4 ? kCarBody[i] : kCarTrim[i];
@@ -154,6 +157,8 @@ void StandingsPanel(bool final)
 {
     if (final) {
         WithPanel(ShowFinalStandings);
+        // The celebration starts with the standings.
+        if (effectSounds[kSoundYeah]) PlaySound(effectSounds[kSoundYeah], false);
         return;
     }
     SyncRaceView();
@@ -172,6 +177,8 @@ void BackToFirstScreen()
         settings = savedSettings;
         settingsChanged = false;
     }
+    // The menus' palette, car entries included, as it was before the race.
+    ApplyPalette(paletteBeforeRace);
     LoadPalette();
     ShowFirstScreen();
 }
