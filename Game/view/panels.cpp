@@ -102,7 +102,7 @@ void PointRows(int left, int y, const int order[kViewCars], int n)
         Icon(left, y, order[r]);
         Text(viewOptions.driverNames[order[r]], left + 9 * C(), y, 242);
         std::string p = Format("%d p", viewRace.seasonPoints[order[r]]);
-        Text(p, left + 34 * C() - TextWidth(p), y, 245);
+        Text(p, left + 33 * C() - TextWidth(p), y, 245);
     }
 }
 
@@ -310,7 +310,7 @@ bool ShowPointsAfterRace()
     int order[kViewCars];
     int n = SortedByPoints(order, false);
     if (n == 0) return false;
-    int c = C(), left = W() / 2 - 18 * c;
+    int c = C(), left = W() / 2 - 17 * c;  // one cell inside the panel's edge
     int y = (H() - 36 * c - 5 * lineWidth) / 2;
     DarkenRect(18, 19);
     Text(BaseName(trackMaps.name) + "  " + RaceLengthText(), left, y, 242);
@@ -333,7 +333,7 @@ void DrawFinalStandings()
 {
     int order[kViewCars];
     int n = SortedByPoints(order, true);
-    int c = C(), left = W() / 2 - 18 * c;
+    int c = C(), left = W() / 2 - 17 * c;  // one cell inside the panel's edge
     int y = (H() - 36 * c - 5 * lineWidth) / 2;
     DarkenRect(18, 19);
     Text("Dustwhirl", left, y, 242);
