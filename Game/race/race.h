@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "Game/shell/input.h"
+#include "Game/track/track.h"
 #include "trackfile/car_definition.h"
 #include "trackfile/trackfile.h"
 #include "trackfile/vec3.h"
@@ -137,7 +138,7 @@ extern RaceState raceState;
 extern CarState cars[kMaxCars];
 extern CarDefinition carDefinitions[kMaxCars];   // each car's own copy for the season
 extern SeasonDriver seasonDrivers[kMaxCars];
-extern std::vector<std::string> seasonTracks;    // track names ("\name"), one race each
+extern std::vector<std::string> seasonTracks;    // track names ("\name") or ".trk" paths, one race each
 extern RaceClockHooks raceClockHooks;
 
 // Season and race.
@@ -202,3 +203,51 @@ struct RaceSeams {
     void (*returnToMenu)();                     // main menu, cursor and menu palette
 };
 extern RaceSeams raceSeams;
+
+// Race rules: checkpoints, laps, the running order, points, pit crews,
+// limiters, the records and the time-trial ghost. InstallRaceRules fills the
+// rule and AI members of raceSeams with the functions below.
+void InstallRaceRules();
+void TestCheckpoints(int car);
+void TestLimiters(int car);
+void CompleteLap(int car);
+void UpdatePits();
+void AwardPoints();
+void AwardSeason();
+// Best laps and, in a time trial, the ghost back into the current track file.
+// False when nothing could be written (the race goes on either way).
+bool WriteRaceRecords();
+// True when the car is on the gate's 2 m band.
+bool OnGate(const TrackGate& gate, Vec3 pos);
+// Low-fuel limit of one lap: fuel-consumption setting x track length x 1.8.
+float LowFuelLimit();
+
+// Where the rules meet the drivers' records (kept with the drivers elsewhere).
+// Null members are skipped; names default to "Driver N".
+struct DriverRecordHooks {
+    const char* (*name)(int car);
+    void (*raceResult)(int car, int place, int points, bool fastestLap);
+    void (*seasonResult)(int car, int place);
+    void (*save)();
+};
+extern DriverRecordHooks driverRecordHooks;
+
+// Time-trial ghost: two lap buffers, the best one replayed by the view.
+void StartGhost();
+void RecordGhost();
+void EndGhostLap(int car);
+// The best lap's pose at a sample; false when index >= its sample count.
+bool GhostPose(int index, Vec3& pos, Vec3& side, Vec3& up, Vec3& forward);
+int GhostSampleCount();  // samples of the best lap, 0 when none
+// Stored form: SaveGhost fills ghost when the best lap beats the stored one
+// (1..5999 samples); LoadGhost makes the stored lap the best one.
+bool SaveGhost(GhostLap& ghost);
+void LoadGhost(const GhostLap& ghost);
+
+// AI driver: throttle and steering of computer car i for this step.
+void DriveAI(int car, int& throttle, float& steering);
+// Steps since car i last moved forward along the AI line (for the runner).
+int32_t NoProgressSteps(int car);
+int32_t LongestNoProgress(int car);
+// Pit stops car i has had served this race.
+int32_t PitStops(int car);

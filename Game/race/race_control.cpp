@@ -75,6 +75,13 @@ Vec3 DefaultGridPoint(int slot)
     return {half + (static_cast<float>(slot) - 2.5f) * 4.0f, 0, half};
 }
 
+// A season track is a name below "tracks" or, for tools and tests, the path of a ".trk" file.
+int LoadSeasonTrack(const std::string& name, int carCount)
+{
+    bool isPath = name.size() > 4 && name.compare(name.size() - 4, 4, ".trk") == 0;
+    return isPath ? LoadTrackFile(name, carCount) : LoadTrack(name, carCount);
+}
+
 void ResetCar(int i)
 {
     CarState& c = cars[i];
@@ -191,7 +198,7 @@ void StartRace()
     r.timeUp = false;
     r.wallStart = r.wallEnd = r.wallPaused = -1;
     // A track that fails to load is skipped; past the last one the season ends.
-    while (r.raceIndex < r.raceCount && LoadTrack(seasonTracks[r.raceIndex], r.carCount) != 0) ++r.raceIndex;
+    while (r.raceIndex < r.raceCount && LoadSeasonTrack(seasonTracks[r.raceIndex], r.carCount) != 0) ++r.raceIndex;
     if (r.raceIndex >= r.raceCount) {
         r.raceIndex = r.raceCount > 0 ? r.raceCount - 1 : 0;
         ShowStandings();

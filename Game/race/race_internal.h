@@ -45,3 +45,8 @@ int32_t RaceWallSeconds();
 void RestartStepClock();
 // Engine volume base of the season: 1000 x log10(1 + setting x 1e8).
 extern float engineVolumeBase;
+// The current date for a record entry, UTC (year, month, weekday, day, hour,
+// minute, second, milliseconds).
+void CurrentRecordDate(uint16_t date[8]);
+// Pit stop bookkeeping shared between the crews and the AI.
+void CountPitStop(int car);

@@ -1,0 +1,331 @@
+// The computer driver: follows the track's AI line towards a point ahead
+// chosen by speed and skill, at a lateral offset picked at each line point to
+// pass other cars; decides at the pit branch whether to stop, drives down the
+// pit line to a free crew, waits until served and rejoins; frees itself by
+// reversing and then driving at full throttle when it is stuck.
+#include "Game/race/race.h"
+#include "Game/race/race_internal.h"
+
+#include "Game/shell/settings.h"
+
+#include <cmath>
+
+namespace {
+
+constexpr int kReverseFrom = 140, kForwardFrom = 200, kStuckCycle = 400;
+
+int32_t noProgress[kMaxCars];
+int32_t longestNoProgress[kMaxCars];
+
+int Wrap(int i, int n) { return ((i % n) + n) % n; }
+
+// Point idx of the line the car follows in its pit phase: the AI line in
+// phase 0, the pit line in the others, continuing on the AI line from the
+// pit exit past the pit line's end.
+Vec3 PathPoint(bool pitLine, int idx)
+{
+    const std::vector<Vec3>& ai = trackMaps.aiLine;
+    int n = static_cast<int>(ai.size());
+    if (!pitLine) return ai[Wrap(idx, n)];
+    const std::vector<Vec3>& q = trackMaps.pitLine;
+    int m = static_cast<int>(q.size());
+    if (idx < 0) return q[0];
+    if (idx < m) return q[idx];
+    return ai[Wrap(trackMaps.pitExit + idx - m + 1, n)];
+}
+
+// The point m points ahead of index base (fraction interpolated), moved
+// sideways by offset metres to the right of the line's direction there.
+Vec3 TargetAhead(bool pitLine, int base, float m, float offset)
+{
+    int whole = static_cast<int>(m);
+    float frac = m - static_cast<float>(whole);
+    Vec3 p0 = PathPoint(pitLine, base + whole), p1 = PathPoint(pitLine, base + whole + 1);
+    Vec3 at = p0 + (p1 - p0) * frac;
+    float dx = p1.x - p0.x, dz = p1.z - p0.z;
+    float h = std::sqrt(dx * dx + dz * dz) + 0.0001f;
+    return at + Vec3{dz / h, 0, -dx / h} * offset;
+}
+
+float Offset(const CarState& c, bool pitLine)
+{
+    return pitLine ? c.aiParam * 0.02f - 2 : c.aiParam * 0.05f - 5;
+}
+
+// Steering towards a target: -1 when it lies on the car's +side, else +1.
+float SteerTo(Vec3 target, Vec3 reference, const CarState& c) { return Dot(target - reference, c.side) >= 0 ? -1.0f : 1.0f; }
+
+// The lateral offset for the next stretch: keep to the side the car is on,
+// a little randomness, and move away from cars alongside or about to be.
+void ChooseOffset(int i, Vec3 a, Vec3 b, float look, bool pitLine)
+{
+    CarState& c = cars[i];
+    const CarDefinition& d = carDefinitions[i];
+    float o;
+    if (pitLine) {
+        o = 3.5f + 3 * NextRandom();
+    } else {
+        Vec3 pa = c.pos - a, ab = b - a;
+        float e = pa.x * ab.z - pa.z * ab.x;
+        float h = std::sqrt(ab.x * ab.x + ab.z * ab.z) + 0.0001f;
+        float keep = e * 0.75f / h + 1.5f;
+        o = (keep < 0 ? 0 : keep > 3 ? 3 : keep) + 2 + 3 * NextRandom();
+    }
+    for (int j = 0; j < raceState.carCount; ++j) {
+        if (j == i) continue;
+        const CarState& other = cars[j];
+        const CarDefinition& od = carDefinitions[j];
+        float reach = od.halfSize.z + d.halfSize.z + 0.5f;
+        float now = Dot(other.pos - c.pos, c.forward);
+        float later = Dot(other.pos + other.vel * look - c.pos - c.vel * look, c.forward);
+        bool close = (now > -reach && now < reach) || (later > -reach && later < reach && now > -reach);
+        if (!close) continue;
+        float s = Dot(other.pos - c.pos, c.side);
+        float w = d.halfSize.x + 0.5f + od.halfSize.x;
+        if (s <= 0 && s + w > 0) o += s + w;
+        if (s > 0 && s - w < 0) o += s - w;
+    }
+    float scale = pitLine ? 0.05f : 0.05f;
+    c.aiParam = o < 0 ? 0 : o > 10 ? 200 : static_cast<int>(o / scale);
+}
+
+// Whether to take the pit line at the branch point.
+bool WantsPit(const CarState& c)
+{
+    const RaceState& r = raceState;
+    if (c.lapState == 1) return true;
+    if (c.lapState == 2 || r.leaderLaps >= r.raceLaps) return false;
+    float length = static_cast<float>(trackMaps.trackLength);
+    float rLeft = static_cast<float>(r.raceLaps - c.laps - 1);
+    float cons = settings.fuelConsumption * length;
+    float damage = c.damage;
+    float fuel = c.fuel;
+    if (cons <= 0 || fuel >= cons * rLeft) return damage * rLeft * length > 20000000.0f;
+    int t = static_cast<int>(65536.0f / cons);
+    if (t < 1) t = 1;
+    int rl = static_cast<int>(rLeft);
+    int fullTanks = static_cast<int>(fuel / cons);
+    if ((rl - 1 - fullTanks) / t < (rl - 1) / t)
+        return static_cast<float>(rl - rl / t * t) * damage * length > 20000000.0f;
+    return damage > 1000 || NextRandom() * static_cast<float>(rl / t + 1) * fuel < cons;
+}
+
+// Crew k's work on the car is done and the tank holds enough for the rest.
+bool ServiceDone(const CarState& c, const PitCrew& crew)
+{
+    const CrewMember* m = crew.members;
+    if (m[0].state != 255 || m[1].state != 255 || m[7].state != 255) return false;
+    if (m[6].state == 255) return true;
+    const RaceState& r = raceState;
+    if (r.timedRace && !r.timeUp) return c.fuel >= 65535;
+    return c.fuel > (r.raceLaps - c.laps) * settings.fuelConsumption * static_cast<float>(trackMaps.trackLength);
+}
+
+// Throttle for a racing car towards a target, by the cornering limit.
+int CornerThrottle(const CarState& c, Vec3 target, float speed, float vF)
+{
+    Vec3 to = target - c.pos;
+    if (Dot(to, c.forward) < 0) return -100;
+    if (vF < 0) return 100;
+    Vec3 h = Cross(c.up, c.vel);
+    float q = Dot(h, to);
+    float vmax = 1000;
+    if (std::fabs(q) >= 1) vmax = std::sqrt(Dot(h, h) * Dot(to, to) * c.traction * 100 * 0.5f / std::fabs(q));
+    if (c.lapState == 2) return (vmax <= speed || vF >= 10) ? 1 : 100;
+    if (vmax > speed) return 100;
+    return vF < vmax ? 1 : 0;
+}
+
+// Horizontal radius of the line's bend at point idx (from its neighbours two
+// points away, so that a single uneven point does not count as a corner).
+float BendRadius(bool pitLine, int idx)
+{
+    Vec3 a = PathPoint(pitLine, idx - 2), b = PathPoint(pitLine, idx), c = PathPoint(pitLine, idx + 2);
+    float abx = b.x - a.x, abz = b.z - a.z, bcx = c.x - b.x, bcz = c.z - b.z, acx = c.x - a.x, acz = c.z - a.z;
+    float cross = std::fabs(abx * bcz - abz * bcx);
+    float la = std::sqrt(abx * abx + abz * abz), lb = std::sqrt(bcx * bcx + bcz * bcz), lc = std::sqrt(acx * acx + acz * acz);
+    return cross < 0.0001f ? 1e6f : la * lb * lc / (2 * cross);
+}
+
+// Braking ahead: the highest speed from which the car can still slow down
+// to every bend's cornering speed within the distance to it. The cornering
+// limit at the car's own target point alone looks too short a way ahead at
+// speed; this keeps the driver safe on lines of any point spacing.
+float SafeSpeed(const CarState& c, bool pitLine, float speed, float caution)
+{
+    float grip = c.traction * 100 * 0.5f * caution;   // lateral acceleration the car can hold
+    float brake = grip * 0.6f;                        // deceleration it can count on
+    float horizon = speed * speed / (2 * brake + 0.01f) + 10;
+    float safe = 1000, dist = 0;
+    Vec3 prev = c.pos;
+    for (int k = 0; k < 64 && dist < horizon; ++k) {
+        Vec3 p = PathPoint(pitLine, c.aiState + k);
+        float dx = p.x - prev.x, dz = p.z - prev.z;
+        dist += std::sqrt(dx * dx + dz * dz);
+        prev = p;
+        float corner = grip * BendRadius(pitLine, c.aiState + k);
+        float v = std::sqrt(corner + 2 * brake * dist);
+        if (v < safe) safe = v;
+    }
+    return safe;
+}
+
+}  // namespace
+
+int32_t NoProgressSteps(int car) { return car >= 0 && car < kMaxCars ? noProgress[car] : 0; }
+int32_t LongestNoProgress(int car) { return car >= 0 && car < kMaxCars ? longestNoProgress[car] : 0; }
+
+void DriveAI(int i, int& throttle, float& steering)
+{
+    CarState& c = cars[i];
+    const RaceState& r = raceState;
+    const CarDefinition& d = carDefinitions[i];
+    throttle = 0;
+    steering = 0;
+    if (r.raceClock <= 1) noProgress[i] = longestNoProgress[i] = 0;
+    // 1. Start delay (0-19 steps drawn at the grid).
+    if (r.raceClock < c.flipTimer && r.raceClock < 20) return;
+    if (++noProgress[i] > longestNoProgress[i]) longestNoProgress[i] = noProgress[i];
+
+    float speed = Length(c.vel), vF = Dot(c.vel, c.forward);
+    float x = c.aiSkill < 100 ? c.aiSkill / 100.0f : 1.0f;
+    float tr = c.traction * 100;
+    float look = 2.5f / std::sqrt(tr > 0.01f ? tr : 0.01f) * x;
+    int n = static_cast<int>(trackMaps.aiLine.size());
+    bool hasPits = trackMaps.pitEntry >= 0 && trackMaps.pitLine.size() >= 2 && !trackMaps.pitCrews.empty();
+    if (!hasPits && c.controlLock != 0) c.controlLock = 0;
+    int phase = c.controlLock;
+    bool pitLine = phase != 0;
+    PitCrew* pit = phase >= 3 && phase - 3 < static_cast<int>(trackMaps.pitCrews.size()) ? &trackMaps.pitCrews[phase - 3] : nullptr;
+    if (phase >= 3 && !pit) c.controlLock = phase = 1;
+
+    // 2. Waiting at the pit while the crew works.
+    if (pit && pit->state == i) {
+        noProgress[i] = 0;
+        if (!ServiceDone(c, *pit)) {
+            // Rolling, as a waiting car does; braking while it still moves,
+            // so that the crew is not left behind by a car taken on the brakes.
+            throttle = speed > 1 ? 0 : 1;
+            steering = 0;
+            return;
+        }
+        c.controlLock = 2;
+        phase = 2;
+        pit = nullptr;
+    }
+    // A crew taken by another car meanwhile: carry on down the pit line.
+    if (pit && pit->state < kMaxCars && pit->state != i) {
+        c.controlLock = phase = 1;
+        pit = nullptr;
+    }
+
+    int t = c.flipTimer % kStuckCycle;
+    Vec3 a{}, b{};
+    float u = 0;
+    if (n > 0) {
+        a = PathPoint(pitLine, c.aiState - 1);
+        b = PathPoint(pitLine, c.aiState);
+        Vec3 ab = b - a;
+        u = Dot(c.pos - a, ab) / (Dot(ab, ab) + 0.0001f);
+    }
+
+    // 3. Stuck recovery: reverse, then full throttle.
+    if (t >= kForwardFrom) {
+        throttle = 100;
+        steering = 0;
+        if (speed > 20) c.flipTimer = 0;
+        else if (++c.flipTimer >= kStuckCycle) c.flipTimer = 0;
+        return;
+    }
+    if (t >= kReverseFrom) {
+        Vec3 back;
+        if (pit) {
+            Vec3 dir = Dot(pit->facing, c.forward) < 0 ? pit->facing * -1.0f : pit->facing;
+            back = dir;
+        } else if (n > 0) {
+            Vec3 ab = b - a;
+            float s = u < 0 ? 0 : u > 1 ? 1 : u;
+            back = a + ab * s - c.pos;
+        } else {
+            back = c.forward;
+        }
+        throttle = -100;
+        steering = Dot(back, c.side) > 0 ? -1.0f : 1.0f;
+        ++c.flipTimer;
+        return;
+    }
+
+    if (n == 0) {
+        // No line to follow: drive on and let the recovery turn the car.
+        throttle = 100;
+    } else if (pit) {
+        // Braking to a stop at the chosen pit.
+        Vec3 to = pit->anchor - c.pos;
+        float dist = std::sqrt(to.x * to.x + to.z * to.z);
+        if (dist > 5 && Dot(to, c.forward) < 0) {
+            c.controlLock = 1;  // overshot: carry on down the pit line
+        }
+        Vec3 ref = c.pos + c.forward * d.aiFactor;
+        steering = dist > 1 ? SteerTo(pit->anchor, ref, c) : 0;
+        float stop = dist - 1.5f;
+        float vmax = stop > 0 ? std::sqrt(2 * 4 * stop) : 0;
+        if (dist < 2.5f || vF > vmax + 1)
+            throttle = 0;
+        else
+            throttle = vF < vmax ? 100 : 1;
+        noProgress[i] = 0;
+    } else {
+        // 4. Progress along the line.
+        if (u > 0) {
+            ChooseOffset(i, a, b, look, pitLine);
+            ++c.aiState;
+            noProgress[i] = 0;
+            if (!pitLine) {
+                if (c.aiState >= n) c.aiState = 0;
+                if (hasPits && c.aiState == trackMaps.pitEntry && WantsPit(c)) {
+                    c.controlLock = phase = 1;
+                    pitLine = true;
+                    c.aiState = 1;
+                }
+            } else if (c.aiState >= static_cast<int>(trackMaps.pitLine.size())) {
+                // Past the pit line's end: back on the AI line.
+                c.controlLock = phase = 0;
+                pitLine = false;
+                c.aiState = Wrap(trackMaps.pitExit + 1, n);
+            }
+        }
+        float offset = Offset(c, pitLine);
+        // 5. Steering towards a point ahead, from where the car will be.
+        float m = look / 5 * speed + 1 + (u > 0 ? u : 0);
+        Vec3 target = TargetAhead(pitLine, c.aiState, m, offset);
+        float phi = Dot(c.angVel, c.up) * look;
+        Vec3 ref = c.pos + c.vel * look + (c.forward * std::cos(phi) - c.side * std::sin(phi)) * d.aiFactor;
+        steering = SteerTo(target, ref, c);
+        // 6. Throttle by the cornering limit towards a second point.
+        float ahead2 = 1 + static_cast<int>(0.016f * speed * speed * look * look);
+        Vec3 target2 = TargetAhead(pitLine, c.aiState, ahead2 - 1, offset);
+        throttle = CornerThrottle(c, target2, speed, vF);
+        float caution = c.aiSkill < 100 ? 0.55f + 0.45f * x : 1.0f;
+        float safe = SafeSpeed(c, pitLine, speed, caution);
+        if (throttle > 0 && vF > safe) throttle = vF > safe + 3 ? -100 : 0;
+        else if (throttle == 100 && vF > safe - 1) throttle = 1;
+        // 7. On the way in, the first free crew near the look-ahead point becomes the car's pit.
+        if (phase == 1) {
+            for (size_t k = 0; k < trackMaps.pitCrews.size(); ++k) {
+                const PitCrew& crew = trackMaps.pitCrews[k];
+                Vec3 dv = crew.anchor - target;
+                if (dv.x * dv.x + dv.z * dv.z > 225) continue;
+                if (Dot(crew.anchor - c.pos, c.forward) <= 0) continue;
+                if (crew.state < kMaxCars && crew.state != i) continue;
+                if (crew.state >= kMaxCars && crew.state < 6) continue;
+                c.controlLock = static_cast<uint8_t>(3 + k);
+                break;
+            }
+        }
+    }
+    // Stuck counter: a slow car that tries to drive counts up.
+    if (speed >= 3 || throttle == 0 || throttle == 1)
+        c.flipTimer = 0;
+    else
+        ++c.flipTimer;
+}

@@ -1,0 +1,52 @@
+// dwrace: runs a season of computer-driven races without a window, as fast as
+// the machine allows, on the game's own race code, and reports the results.
+#pragma once
+#include <string>
+#include <vector>
+
+struct RunnerOptions {
+    int cars = 6;
+    int laps = 3;
+    int lengthUnit = 0;          // 0 laps, 1 kilometres, 2 minutes (+2 laps)
+    std::vector<int> skills;     // one per car after parsing
+    unsigned seed = 1;
+    int tyres = -1, fuel = -1, damage = -1;  // -1 = the settings' default
+    bool json = false;
+    bool writeRecords = false;
+    double capSeconds = 0;       // simulated seconds per race before giving up; 0 = by race length
+    std::vector<std::string> tracks;  // absolute paths
+};
+
+// What one car did in one race.
+struct CarResult {
+    int car = 0, skill = 0, position = 0, laps = 0, pitStops = 0, damage = 0, points = 0;
+    double time = 0, bestLap = 0, longestStall = 0;
+    bool finished = false;
+    float x = 0, z = 0;
+    int linePoint = 0;
+};
+
+struct RaceResult {
+    std::string track;
+    int raceLaps = 0;
+    double simulated = 0;
+    bool capped = false;
+    std::vector<CarResult> cars;  // in finishing order
+};
+
+struct SeasonResult {
+    std::vector<RaceResult> races;
+    std::vector<int> seasonPoints;
+    double simulated = 0, wall = 0;
+};
+
+// Called after every simulation step of a race (for pictures, traces, tests).
+// Null = nothing. The race state is in raceState and cars.
+extern void (*runnerStepHook)(int raceIndex);
+
+// Parses the command line; false with a message in error for bad usage.
+bool ParseRunnerOptions(int argc, char** argv, RunnerOptions& options, std::string& error);
+// Runs the season; false with a message when a track cannot be read.
+bool RunSeason(const RunnerOptions& options, SeasonResult& result, std::string& error);
+// Prints the results as text or as one JSON document.
+void PrintSeason(const RunnerOptions& options, const SeasonResult& result);
