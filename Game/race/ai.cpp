@@ -154,6 +154,7 @@ float BendRadius(bool pitLine, int idx)
 float SafeSpeed(const CarState& c, bool pitLine, float speed, float caution)
 {
     float grip = c.traction * 100 * 0.5f * caution;   // lateral acceleration the car can hold
+    if (grip < 3) grip = 3;                           // a car at rest has no traction yet
     float brake = grip * 0.6f;                        // deceleration it can count on
     float horizon = speed * speed / (2 * brake + 0.01f) + 10;
     float safe = 1000, dist = 0;

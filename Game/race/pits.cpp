@@ -81,9 +81,17 @@ void PushByCars(int k, int index, CrewMember& m)
         if (lx * lx + ly * ly + lz * lz >= 1) continue;
         float d2 = Dot(rel, rel);
         m.motion += rel * (3.0f / (d2 + 0.1f)) + (c.vel - m.motion) * 0.1f;
+        // He is also put back on the body's surface: a member walking on
+        // into the car must not hold it where it stands.
+        float e = std::sqrt(lx * lx + ly * ly + lz * lz);
+        if (e > 0.05f) m.position = c.pos + rel * (1.02f / e);
         float speed = Length(c.vel);
-        float keep = 1 - (400.0f / c.mass) / (speed + 2);
-        c.vel = c.vel * (keep > 0 ? keep : 0);
+        // Only a real hit slows the car: a member leaning on a car that
+        // stands or creeps must not pin it down.
+        if (Length(c.vel - m.motion) > 2) {
+            float keep = 1 - (400.0f / c.mass) / (speed + 2);
+            c.vel = c.vel * (keep > 0 ? keep : 0);
+        }
         if (hits < 255) ++hits;
         if (hits * speed > 100) {
             EmitParticle(8, 30, m.position, c.vel * 0.5f);
