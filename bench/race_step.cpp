@@ -64,3 +64,36 @@ static void BM_RaceStepSixCars(benchmark::State& state)
     benchmark::DoNotOptimize(cars[0].pos);
 }
 BENCHMARK(BM_RaceStepSixCars)->Unit(benchmark::kMicrosecond);
+
+// Six computer cars with every rule on: the AI, checkpoints and limiters,
+// pit crews, fuel, tyre wear and damage at their defaults.
+static void BM_RaceStepSixComputerCarsAllRules(benchmark::State& state)
+{
+    baseDirectory = std::string(DW_RUN_DIR) + "/";
+    carCatalogue.assign(1, MakeGeneralCar());
+    DefaultSettings(settings);
+    raceClockHooks = RaceClockHooks{NoTicks, NoWall, nullptr};
+    seasonTracks.assign(1, "\\grand_prix");
+    for (int i = 0; i < kMaxCars; ++i) seasonDrivers[i] = SeasonDriver{};
+    raceSeams = RaceSeams{};
+    InstallRaceRules();
+    raceSeams.writeRecords = nullptr;
+    StartSeason(kMaxCars);
+    if (!trackMaps.loaded) {
+        state.SkipWithError("the grand prix track did not load");
+        return;
+    }
+    raceState.phase = RacePhase::Racing;
+    raceState.phaseCounter = 70;
+    for (auto _ : state) {
+        RaceStep();
+        if (raceState.phase != RacePhase::Racing) {
+            state.PauseTiming();
+            ResetRace();
+            raceState.phase = RacePhase::Racing;
+            state.ResumeTiming();
+        }
+    }
+    benchmark::DoNotOptimize(cars[0].pos);
+}
+BENCHMARK(BM_RaceStepSixComputerCarsAllRules)->Unit(benchmark::kMicrosecond);
