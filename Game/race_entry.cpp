@@ -267,6 +267,8 @@ void ReturnParticles()
 void BeginSeason(int carCount)
 {
     raceSeams = RaceSeams{};
+    InstallRaceRules();
+    raceSeams.writeRecords = nullptr;  // quick and command-line races keep the track files as they are, for now
     raceSeams.blankScreen = BlankScreen;
     raceSeams.renderTrack = RenderTrackPicture;
     raceSeams.drawRace = DrawRaceFrame;
