@@ -4,6 +4,7 @@
 // EnterRace. Until the pause menu exists, Escape ends the race on the final
 // standings and the game returns to the first screen.
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
@@ -31,7 +32,7 @@ constexpr uint8_t kCarTrim[kMaxCars][3] = {{60, 60, 70}, {235, 235, 235}, {30, 3
                                            {230, 230, 60}, {200, 30, 30}, {40, 40, 40}};
 
 int stepsSinceFrame = 0;
-int lapPanelSignature = -1;
+int64_t lapPanelSignature = -1;  // -1: paint at the next update
 bool settingsChanged = false;
 Settings savedSettings;
 uint32_t paletteBeforeRace[256];
@@ -69,10 +70,11 @@ bool LockView()
 // Repaints the lap counter and car columns into the track picture when they change.
 void UpdateLapPanel()
 {
-    int signature = raceState.leaderLaps * 7919 + raceState.raceLaps * 31;
+    // Unsigned, so the hash may wrap.
+    uint32_t signature = uint32_t(raceState.leaderLaps) * 7919u + uint32_t(raceState.raceLaps) * 31u;
     for (int i = 0; i < raceState.carCount; ++i)
-        signature = signature * 131 + cars[i].laps * 17 + cars[i].position * 3 + cars[i].lapState;
-    if (signature == lapPanelSignature || !backgroundSurface || !LockSurface(kBackgroundSurface)) return;
+        signature = signature * 131u + uint32_t(cars[i].laps) * 17u + uint32_t(cars[i].position) * 3u + uint32_t(cars[i].lapState);
+    if (int64_t(signature) == lapPanelSignature || !backgroundSurface || !LockSurface(kBackgroundSurface)) return;
     lapPanelSignature = signature;
     SetViewTarget(lockedPixels, lockedPitch, backgroundSurface->w, backgroundSurface->h, nullptr, nullptr);
     PaintLapPanel();
