@@ -25,9 +25,6 @@ void PresentMenuFrame();                        // back buffer to screen, then f
 // screens, starts the season of seasonDrivers and seasonTracks (Game/race/race.h)
 // with carCount cars and hands the frame to the race.
 void BeginSeason(int carCount);
-// A practice race from the first screen: a human on the arrow keys and five
-// computer drivers on the first track of "tracks"; false when there is none.
-bool BeginPracticeRace();
 // The quick race of the first screen: a season over every shipped track with
 // a human on the arrow keys and five computer drivers of mixed skill.
 bool BeginQuickRace();

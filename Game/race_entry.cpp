@@ -302,17 +302,6 @@ void BeginSeason(int carCount)
     EnterRace(CountedRaceStep, DrawRaceFrame);
 }
 
-bool BeginPracticeRace()
-{
-    EnterBaseDirectory();
-    std::vector<std::string> names;
-    if (ListDirectory("tracks", "trk", names, kListFiles, 0) == 0) return false;
-    seasonTracks.assign(1, "\\" + names[0]);
-    SetDrivers(kMaxCars);
-    BeginSeason(kMaxCars);
-    return true;
-}
-
 bool BeginQuickRace()
 {
     EnterBaseDirectory();
