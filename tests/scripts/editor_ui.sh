@@ -36,8 +36,9 @@ fail() {
   exit 1
 }
 
-# A free display number, chosen by the server itself.
-Xvfb -displayfd 3 -screen 0 1024x640x24 -nolisten tcp 3>"$tmp/display" 2>"$tmp/xvfb.log" &
+# A free display number, chosen by the server itself; -noreset keeps the
+# server accepting while one editor quits and the next one connects.
+Xvfb -displayfd 3 -screen 0 1024x640x24 -nolisten tcp -noreset 3>"$tmp/display" 2>"$tmp/xvfb.log" &
 xvfb_pid=$!
 deadline=$((SECONDS + 30))
 while [ ! -s "$tmp/display" ] && [ $SECONDS -lt $deadline ] && kill -0 "$xvfb_pid" 2>/dev/null; do sleep 0.1; done
