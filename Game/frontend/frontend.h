@@ -290,3 +290,23 @@ enum DriverPageWidget {
 // Where Options and Advanced lead (the pages of the season menus); null hides the button.
 extern void (*openOptionsPage)();
 extern void (*openAdvancedPage)();
+
+// ---------------------------------------------------------------- track manager
+
+// Main-screen widgets 19..29: the track folders and tracks lists and the
+// track manager's buttons in the lower half of the main screen.
+constexpr int kMainTrackWidgetFirst = 19;
+constexpr int kMainTrackWidgetCount = 11;
+void MakeTrackManagerWidgets(Widget* widgets);  // fills the 11 records from widgets[0]
+void RefreshTrackManager();                     // rebuilds the lists from "tracks"; keeps choices that still exist
+bool TrackManagerRightClick(int x, int y);      // a right click on a track opens its info box; false when not on one
+// The season's tracks in the order of choosing, as paths below "tracks"
+// ("name" for a loose track, "folder\name" in a group), without ".trk".
+extern std::vector<std::string> chosenTracks;
+
+// ---------------------------------------------------------------- save games and replay entries
+
+// Filled by the save games and the replay; null leaves the entry without effect.
+extern void (*loadGameEntry)();                 // main screen: the file dialog to load a game
+extern void (*saveGameEntry)();                 // pause menu: the file dialog to save the game
+extern void (*replayEntry)();                   // pause menu: closes the menu and starts the replay

@@ -35,3 +35,7 @@ void FreeMenus() {
     FreeBoxWidgets();
     built = false;
 }
+
+void (*loadGameEntry)() = nullptr;
+void (*saveGameEntry)() = nullptr;
+void (*replayEntry)() = nullptr;
