@@ -120,9 +120,11 @@ bool CountedRaceStep()
     return RaceStep();
 }
 
+// Each race's picture: the renderer was sized at the season start, the race
+// has just loaded the track; the view is fitted to the picture and rendered.
 void RenderTrackPicture()
 {
-    RenderTrackImage();
+    RenderLoadedTrack();
     ClearPanelStrip();
     lapPanelSignature = -1;
 }
@@ -291,7 +293,7 @@ void BeginSeason(int carCount)
     for (int i = 0; i < kMaxCars; ++i)
         std::snprintf(viewOptions.driverNames[i], sizeof viewOptions.driverNames[i], i == 0 ? "Player" : "Driver %d", i + 1);
     FillCarColours();
-    // The renderer is set up before the track loads: the load fits the view to its shape.
+    // The terrain picture is the back-buffer-sized background surface, for the whole season.
     if (backgroundSurface)
         SetupTerrainRenderer(backgroundSurface->w, backgroundSurface->h, static_cast<uint8_t*>(backgroundSurface->pixels),
                              backgroundSurface->pitch);

@@ -29,7 +29,7 @@ void Throttle(int, CarInput& in)
 }
 void RenderPicture()
 {
-    RenderTrackImage();
+    RenderLoadedTrack();
     ClearPanelStrip();
 }
 

@@ -26,18 +26,7 @@ declare -A max_len=(
 )
 
 # ---- Tools ------------------------------------------------------------------
-packages=(clang libclang-rt-14-dev cmake make pkg-config libsdl1.2-dev libgtest-dev python3)
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  sudo=""
-  [ "$(id -u)" -ne 0 ] && sudo="sudo"
-  echo "Installing: ${missing[*]}"
-  $sudo apt-get update
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}"
-fi
+"$here/scripts/install-packages.sh" clang libclang-rt-14-dev cmake make pkg-config libsdl1.2-dev libgtest-dev python3
 probe=$(mktemp -d)
 trap 'rm -rf "$probe"' EXIT
 printf 'extern "C" int LLVMFuzzerTestOneInput(const unsigned char*, unsigned long) { return 0; }\n' >"$probe/p.cpp"

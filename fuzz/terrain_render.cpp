@@ -15,8 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     SeedTerrainNoise(1);  // the same bytes render the same way
     if (LoadTrackBytes(data, size, 1) != 0)
         return 0;
-    terrainRenderer.skipObjects = false;
-    RenderTrackImage();
+    RenderLoadedTrack();
     int strip = ClearPanelStrip();
     if (strip < 0 || strip > terrainRenderer.height)
         __builtin_trap();

@@ -47,23 +47,33 @@ struct ScreenPoint {
 void FillTerrainColourTables(uint8_t lit[48], uint8_t shaded[48]);
 // Seeds rand() and refills the noise table from it.
 void SeedTerrainNoise(unsigned seed);
+// A track picture is made in this order, for a race and for a preview alike:
+//   1. SetupTerrainRenderer(W, Hs, ...)  size the picture (once per season),
+//   2. LoadTrack / LoadTrackFile          the track into TrackMaps,
+//   3. RenderLoadedTrack()                fit the view to the picture, render.
+// A preview (RenderTrackPreview) does steps 1 and 3 for a track already loaded.
+
 // Sizes the buffers for a W x Hs target (pixels == nullptr renders into
-// ownImage), fills the colour tables and reseeds the noise from the tick
-// count. Call it before loading the track: the load's view fit needs the shape.
+// ownImage), fills the colour tables and reseeds the noise from the tick count.
 void SetupTerrainRenderer(int width, int height, uint8_t* pixels = nullptr, int pitch = 0);
 // Frees the buffers (race or preview ended).
 void FreeTerrainRenderer();
 
 // Places the camera of TrackMaps so the whole world block fits a picture of
-// the given aspect (height / width). FitTrackView() (declared in track.h, run
-// at the end of every track load) uses the renderer's aspect, 0.75 when unset.
+// the given aspect (height / width). FitTrackView uses the renderer's aspect,
+// 0.75 when no renderer is set up.
 void FitTrackViewForAspect(float aspect);
+void FitTrackView();
 // Projects a world point (east, height, north) with the TrackMaps camera.
 ScreenPoint ProjectToScreen(float x, float h, float y);
 
-// Renders terrain, frame, posts, objects and water of TrackMaps into the target;
-// also sets object heights and marks the moveable cones for the race.
+// Renders terrain, frame, posts, objects and water of TrackMaps into the target
+// with the camera as it stands; also sets object heights and marks the
+// moveable cones for the race.
 void RenderTrackImage();
+// The view fit, then RenderTrackImage (fast: without objects): the picture of
+// a freshly loaded track.
+void RenderLoadedTrack(bool fast = false);
 // Clears the bottom panel strip (colour 240, depth 0); returns its first row.
 int ClearPanelStrip();
 // Height of the bottom panel strip for a picture height.

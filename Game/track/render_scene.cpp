@@ -202,6 +202,14 @@ void RenderTrackImage()
     DrawWater();
 }
 
+void RenderLoadedTrack(bool fast)
+{
+    FitTrackView();
+    terrainRenderer.skipObjects = fast;
+    RenderTrackImage();
+    terrainRenderer.skipObjects = false;
+}
+
 int PanelStripHeight(int height) { return height / 12; }
 
 int ClearPanelStrip()
@@ -220,8 +228,5 @@ int ClearPanelStrip()
 void RenderTrackPreview(int width, int height, bool fast)
 {
     SetupTerrainRenderer(width, height);
-    FitTrackViewForAspect(terrainRenderer.aspect);
-    terrainRenderer.skipObjects = fast;
-    RenderTrackImage();
-    terrainRenderer.skipObjects = false;
+    RenderLoadedTrack(fast);
 }

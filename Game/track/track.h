@@ -107,8 +107,6 @@ int LoadTrackFile(const std::string& path, int carCount);
 int LoadTrackBytes(const uint8_t* data, size_t size, int carCount);
 // Releases every array of trackMaps and marks it unloaded.
 void FreeTrackMaps();
-// Fits zoom and translation of the view to the screen; provided by the terrain renderer.
-void FitTrackView();
 
 // Terrain height at world (x, y): bilinear over the height map, x and y clamped into the world.
 float TerrainHeight(float x, float y);

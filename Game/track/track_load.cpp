@@ -316,15 +316,14 @@ static void BuildTrackMaps(const TrackFile& file, int carCount, TrackMaps& maps)
     maps.loaded = true;
 }
 
-// Replaces trackMaps as a whole with a parsed file, then fits the view.
+// Replaces trackMaps as a whole with a parsed file. The view is fitted to the
+// picture when the picture is made (RenderLoadedTrack in render.h).
 static void Install(const TrackFile& file, const std::string& name, int carCount)
 {
     TrackMaps maps;
     BuildTrackMaps(file, carCount, maps);
     maps.name = name;
     trackMaps = std::move(maps);
-    // The terrain renderer fits zoom and translation to the screen.
-    FitTrackView();
 }
 
 static int LoadFrom(const std::string& path, const std::string& name, int carCount)

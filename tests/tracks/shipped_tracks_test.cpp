@@ -6,6 +6,7 @@
 // builder makes from their recipes.
 #include "Courseforge/editor.h"
 #include "Game/shell/settings.h"
+#include "Game/track/render.h"
 #include "Game/track/track.h"
 #include "trackfile/object_types.h"
 
@@ -127,6 +128,37 @@ TEST_P(ShippedTrack, LoadsInGameAndEditorWithoutFlaws)
         lo[1] = std::min(lo[1], p.z), hi[1] = std::max(hi[1], p.z);
     }
     EXPECT_GT(std::max(hi[0] - lo[0], hi[1] - lo[1]), 0.6f * trackMaps.worldSize) << path;
+}
+
+// Loading does not depend on the picture; the picture made after it fits the
+// world to any screen shape, above the panel strip.
+TEST_P(ShippedTrack, PictureFitsEveryScreenShapeAfterLoading)
+{
+    const std::string path = GetParam().string();
+    const int sizes[][2] = {{640, 480}, {1920, 1080}, {1280, 1024}};
+    Vec3 loadedCamera{};
+    for (int k = 0; k < 3; k++) {
+        const int w = sizes[k][0], h = sizes[k][1];
+        SetupTerrainRenderer(w, h);
+        ASSERT_EQ(LoadTrackFile(path, 2), 0) << path;
+        if (k == 0) loadedCamera = trackMaps.viewTranslation;
+        EXPECT_EQ(trackMaps.viewTranslation.x, loadedCamera.x) << "the load depends on the renderer";
+        EXPECT_EQ(trackMaps.viewTranslation.z, loadedCamera.z) << "the load depends on the renderer";
+        RenderLoadedTrack(true);
+        const int strip = ClearPanelStrip();
+        int minX = w, maxX = -1, minY = h, maxY = -1;
+        for (int y = 0; y < h; y++)
+            for (int x = 0; x < w; x++)
+                if (terrainRenderer.image[size_t(y) * terrainRenderer.pitch + x] != kTerrainClearColour) {
+                    minX = std::min(minX, x), maxX = std::max(maxX, x);
+                    minY = std::min(minY, y), maxY = std::max(maxY, y);
+                }
+        SCOPED_TRACE(testing::Message() << path << " at " << w << "x" << h);
+        ASSERT_GE(maxX, 0) << "nothing drawn";
+        EXPECT_LT(maxY, strip);
+        EXPECT_TRUE(maxX - minX > 0.85 * w || maxY - minY > 0.85 * strip)
+            << minX << ".." << maxX << " x " << minY << ".." << maxY;
+    }
 }
 
 TEST_P(ShippedTrack, GridStandsOnTheRoadBehindTheFinishInOrder)

@@ -44,8 +44,6 @@ int RenderCommand(int argc, char** argv)
     }
     // The file's own view: no dw.ini overrides.
     DefaultIniSettings(iniSettings);
-    // The renderer is set up before loading: the load ends with the view fit,
-    // which needs the picture's shape.
     SetupTerrainRenderer(width, height);
     SeedTerrainNoise(static_cast<unsigned>(std::time(nullptr)));
     if (LoadTrackFile(args[0], 0) != 0) {
@@ -55,9 +53,7 @@ int RenderCommand(int argc, char** argv)
     if (preview) {
         RenderTrackPreview(width, height, fast);
     } else {
-        terrainRenderer.skipObjects = fast;
-        RenderTrackImage();
-        terrainRenderer.skipObjects = false;
+        RenderLoadedTrack(fast);
         ClearPanelStrip();
     }
     if (!WriteTerrainPictureBmp(args[1], builtinPalette)) {
