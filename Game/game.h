@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string>
 
+#include "trackfile/vec3.h"
+
 // "--race FILE.trk [--laps N] [--cars N]": one race at once, human in car 0.
 struct RaceCommand {
     bool active = false;
@@ -34,5 +36,8 @@ bool BeginCommandRace(const RaceCommand& command);
 void SyncRaceView();
 // Hands the particles the view moved back to the race's ring.
 void ReturnParticles();
+// The view's ghost pose: in a time trial while racing, the best lap's pose at
+// the step of the current lap; false when there is none.
+bool RaceGhostPose(Vec3& pos, Vec3& side, Vec3& up, Vec3& forward);
 // Track name ("\..\dir\name") by which the race loads a file, relative to "tracks".
 std::string RaceTrackName(const std::string& file);

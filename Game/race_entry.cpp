@@ -25,33 +25,19 @@
 
 namespace {
 
-// Body and trim colours of the six car slots (RGB, brightest step).
-constexpr uint8_t kCarBody[kMaxCars][3] = {{230, 40, 30}, {40, 90, 235}, {245, 210, 30},
-                                           {40, 190, 60}, {235, 235, 235}, {230, 120, 20}};
-constexpr uint8_t kCarTrim[kMaxCars][3] = {{60, 60, 70}, {235, 235, 235}, {30, 30, 30},
-                                           {230, 230, 60}, {200, 30, 30}, {40, 40, 40}};
-
 int stepsSinceFrame = 0;
 int64_t lapPanelSignature = -1;  // -1: paint at the next update
 bool settingsChanged = false;
 Settings savedSettings;
 uint32_t paletteBeforeRace[256];
 
-// Each car slot's eight entries: a four-step ramp of its body colour, dark to
-// bright, and one of its trim colour.
+// The car slots' colours into the palette, keeping the menus' palette to restore.
 void FillCarColours()
 {
     uint32_t packed[256];
     CurrentPalette(packed);
     std::copy(std::begin(packed), std::end(packed), paletteBeforeRace);
-    for (int i = 0; i < kMaxCars; ++i)
-        for (int k = 0; k < 8; ++k) {
-            const uint8_t* c = k < 4 ? kCarBody[i] : kCarTrim[i];
-            float f = 0.45f + 0.55f * (k % 4) / 3.0f;
-            uint32_t r = static_cast<uint32_t>(c[0] * f), g = static_cast<uint32_t>(c[1] * f),
-                     b = static_cast<uint32_t>(c[2] * f);
-            packed[kCarColoursFirst + 8 * i + k] = (r << 16) | (g << 8) | b;
-        }
+    FillCarSlotColours(packed);
     ApplyPalette(packed);
 }
 
@@ -257,6 +243,24 @@ void SyncRaceView()
     }
     v.particleNext = r.particleNext;
     viewRandom = NextRandom;
+    // The drivers' names as the rules write them into the records, so a record
+    // holder's name finds its car.
+    for (int i = 0; i < kMaxCars; ++i) {
+        const char* name = driverRecordHooks.name && i < v.carCount ? driverRecordHooks.name(i) : nullptr;
+        if (name)
+            std::snprintf(viewOptions.driverNames[i], sizeof viewOptions.driverNames[i], "%s", name);
+        else
+            std::snprintf(viewOptions.driverNames[i], sizeof viewOptions.driverNames[i], "Driver %d", i + 1);
+    }
+}
+
+bool RaceGhostPose(Vec3& pos, Vec3& side, Vec3& up, Vec3& forward)
+{
+    // The recorder takes one sample per racing step of a lap; the ghost shows
+    // the best lap's sample for the step just recorded.
+    if (raceState.carCount != 1 || raceState.phase != RacePhase::Racing) return false;
+    int index = raceState.raceClock - cars[0].lastLapMark - 1;
+    return GhostPose(index, pos, side, up, forward);
 }
 
 void ReturnParticles()
@@ -290,8 +294,7 @@ void BeginSeason(int carCount)
     viewOptions.shadows = settings.shadows != 0;
     viewOptions.ghost = settings.ghostCar != 0;
     viewOptions.effects = settings.effects;
-    for (int i = 0; i < kMaxCars; ++i)
-        std::snprintf(viewOptions.driverNames[i], sizeof viewOptions.driverNames[i], i == 0 ? "Player" : "Driver %d", i + 1);
+    viewOptions.ghostPose = RaceGhostPose;
     FillCarColours();
     // The terrain picture is the back-buffer-sized background surface, for the whole season.
     if (backgroundSurface)

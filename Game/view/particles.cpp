@@ -141,3 +141,12 @@ void DrawParticles(int steps)
         if (alive && p.life != 0) Draw(p);
     }
 }
+
+void MoveParticles(int steps)
+{
+    int pool = viewOptions.effects < kViewParticles ? viewOptions.effects : kViewParticles;
+    for (int i = 0; i < pool; ++i) {
+        ViewParticle& p = viewRace.particles[i];
+        for (int s = 0; s < steps && p.life != 0; ++s) Move(p, pool);
+    }
+}

@@ -20,6 +20,12 @@ constexpr uint8_t kWheelColour = 3;          // dark grey of the UI ramp
 constexpr uint8_t kCrewColours[4] = {168, 169, 170, 244};
 const Vec3 kLight = {0.48f, -0.8f, 0.36f};   // direction the light travels
 
+// Body and trim colours of the six car slots (RGB, brightest step).
+constexpr uint8_t kSlotBody[kViewCars][3] = {{230, 40, 30}, {40, 90, 235}, {245, 210, 30},
+                                             {40, 190, 60}, {235, 235, 235}, {230, 120, 20}};
+constexpr uint8_t kSlotTrim[kViewCars][3] = {{60, 60, 70}, {235, 235, 235}, {30, 30, 30},
+                                             {230, 230, 60}, {200, 30, 30}, {40, 40, 40}};
+
 struct DrawItem {
     float depth;
     int car;                                 // >= 0: a car; -1: a crew member
@@ -309,6 +315,18 @@ void DrawSceneWith(DrawCar drawCar, bool sloped)
 }
 
 }  // namespace
+
+void FillCarSlotColours(uint32_t packed[256])
+{
+    for (int i = 0; i < kViewCars; ++i)
+        for (int k = 0; k < 8; ++k) {
+            const uint8_t* c = k < 4 ? kSlotBody[i] : kSlotTrim[i];
+            float f = 0.45f + 0.55f * (k % 4) / 3.0f;
+            uint32_t r = static_cast<uint32_t>(c[0] * f), g = static_cast<uint32_t>(c[1] * f),
+                     b = static_cast<uint32_t>(c[2] * f);
+            packed[kCarColoursFirstView + 8 * i + k] = (r << 16) | (g << 8) | b;
+        }
+}
 
 void DrawSceneSorted() { DrawSceneWith(DrawCarSorted, true); }
 void DrawSceneSimple() { DrawSceneWith(DrawCarSimple, false); }

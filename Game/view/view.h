@@ -80,6 +80,10 @@ constexpr int kDiscRows = 100;
 constexpr int kCarColoursFirstView = 192;   // car i owns palette entries 192 + 8i to 199 + 8i
 extern float discHalfWidth[kDiscRows];  // half-width of a unit circle per row
 
+// Car slot i's eight palette entries (192 + 8i on): a four-step ramp of its
+// body colour, dark to bright, then one of its trim colour (packed 0xRRGGBB).
+void FillCarSlotColours(uint32_t packed[256]);
+
 // Builds the disc half-width table (start-up).
 void BuildDiscTable();
 // Points the primitives at a buffer; depth and shade may be null (no terrain: all visible, no shadows).
@@ -115,6 +119,8 @@ void DrawSceneSorted();                // wheels sorted against the body
 void DrawSceneSimple();                // far wheels, body, near wheels; own shading
 // Advances live particles by steps simulation steps (0 = draw only) and draws them.
 void DrawParticles(int steps);
+// Advances live particles by steps simulation steps without drawing them (pictures taken off screen).
+void MoveParticles(int steps);
 
 // HUD.
 void DrawGauges(int car);

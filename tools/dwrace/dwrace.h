@@ -15,6 +15,10 @@ struct RunnerOptions {
     bool writeRecords = false;
     double capSeconds = 0;       // simulated seconds per race before giving up; 0 = by race length
     std::vector<std::string> tracks;  // absolute paths
+    std::vector<std::string> carNames;  // --car: one for all cars or one per car; empty = the built-in car
+    std::string shotsDir;        // --shots: screenshot folder (absolute); empty = none
+    double shotEvery = 0;        // --every: simulated seconds between screenshots
+    int shotWidth = 640, shotHeight = 480;  // --size
 };
 
 // What one car did in one race.
@@ -43,6 +47,15 @@ struct SeasonResult {
 // Called after every simulation step of a race (for pictures, traces, tests).
 // Null = nothing. The race state is in raceState and cars.
 extern void (*runnerStepHook)(int raceIndex);
+
+// The cars of --car from the "cars" folder (by file name or car name) or a
+// ".car" file, as catalogue indices per car; false with a message.
+bool ChooseRunnerCars(const RunnerOptions& options, std::vector<int>& carIndex, std::string& error);
+// Screenshots of --shots (shots.cpp): sets up the off-screen race view and
+// installs runnerStepHook; false with a message when the folder cannot be
+// made or written. FinishShots frees it; false when a picture could not be written.
+bool StartShots(const RunnerOptions& options, std::string& error);
+bool FinishShots(std::string& error);
 
 // Parses the command line; false with a message in error for bad usage.
 bool ParseRunnerOptions(int argc, char** argv, RunnerOptions& options, std::string& error);

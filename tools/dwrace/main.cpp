@@ -14,7 +14,8 @@ int main(int argc, char** argv)
         std::fprintf(stderr,
                      "usage: dwrace [--cars N] [--laps N | --km N | --minutes N] [--skill P[,P...]] [--seed N]\n"
                      "              [--tyres N] [--fuel N] [--damage N] [--cap SECONDS] [--json]\n"
-                     "              [--write-records] TRACK.trk...\n");
+                     "              [--write-records] [--car NAME[,NAME...]]\n"
+                     "              [--shots DIR --every SECONDS [--size WxH]] TRACK.trk...\n");
         return 2;
     }
     SeasonResult result;

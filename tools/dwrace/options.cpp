@@ -71,6 +71,52 @@ bool ParseRunnerOptions(int argc, char** argv, RunnerOptions& o, std::string& er
                 at = comma + 1;
             }
             ++k;
+        } else if (arg == "--car") {
+            if (!next || !*next) {
+                error = "--car wants NAME or NAME1,NAME2,...";
+                return false;
+            }
+            o.carNames.clear();
+            std::string list = next;
+            for (size_t at = 0;;) {
+                size_t comma = list.find(',', at);
+                o.carNames.push_back(list.substr(at, comma == std::string::npos ? std::string::npos : comma - at));
+                if (o.carNames.back().empty()) {
+                    error = "--car has an empty name in \"" + list + "\"";
+                    return false;
+                }
+                if (comma == std::string::npos) break;
+                at = comma + 1;
+            }
+            ++k;
+        } else if (arg == "--shots") {
+            if (!next || !*next) {
+                error = "--shots wants a folder";
+                return false;
+            }
+            std::error_code ec;
+            std::filesystem::path p = std::filesystem::absolute(next, ec);
+            o.shotsDir = ec ? next : p.string();
+            ++k;
+        } else if (arg == "--every") {
+            char* end = nullptr;
+            double s = next ? std::strtod(next, &end) : 0;
+            if (!next || end == next || *end != '\0' || !(s >= 0.01 && s <= 100000)) {
+                error = "--every wants seconds from 0.01 to 100000";
+                return false;
+            }
+            o.shotEvery = s;
+            ++k;
+        } else if (arg == "--size") {
+            long w = 0, h = 0;
+            const char* x = next ? std::strchr(next, 'x') : nullptr;
+            if (!x || !ParseInt(std::string(next, x).c_str(), 160, 4096, w) || !ParseInt(x + 1, 120, 4096, h)) {
+                error = "--size wants WIDTHxHEIGHT, 160x120 to 4096x4096";
+                return false;
+            }
+            o.shotWidth = static_cast<int>(w);
+            o.shotHeight = static_cast<int>(h);
+            ++k;
         } else if (arg == "--json") {
             o.json = true;
         } else if (arg == "--write-records") {
@@ -91,6 +137,18 @@ bool ParseRunnerOptions(int argc, char** argv, RunnerOptions& o, std::string& er
     if (skills.empty()) skills.push_back(100);
     if (skills.size() != 1 && static_cast<int>(skills.size()) != o.cars) {
         error = "--skill gives " + std::to_string(skills.size()) + " values for " + std::to_string(o.cars) + " cars";
+        return false;
+    }
+    if (o.carNames.size() > 1 && static_cast<int>(o.carNames.size()) != o.cars) {
+        error = "--car gives " + std::to_string(o.carNames.size()) + " cars for " + std::to_string(o.cars) + " cars";
+        return false;
+    }
+    if (!o.shotsDir.empty() && o.shotEvery <= 0) {
+        error = "--shots wants --every SECONDS";
+        return false;
+    }
+    if (o.shotsDir.empty() && o.shotEvery > 0) {
+        error = "--every wants --shots DIR";
         return false;
     }
     o.skills.assign(o.cars, skills[0]);

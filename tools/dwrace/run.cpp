@@ -89,7 +89,8 @@ bool RunSeason(const RunnerOptions& o, SeasonResult& result, std::string& error)
             return false;
         }
     }
-    carCatalogue.assign(1, MakeGeneralCar());
+    std::vector<int> carIndex;
+    if (!ChooseRunnerCars(o, carIndex, error)) return false;
     DefaultSettings(settings);
     settings.raceLength = static_cast<uint16_t>(o.laps);
     settings.lengthUnit = static_cast<uint8_t>(o.lengthUnit);
@@ -100,12 +101,14 @@ bool RunSeason(const RunnerOptions& o, SeasonResult& result, std::string& error)
     raceSeams = RaceSeams{};
     InstallRaceRules();
     if (!o.writeRecords) raceSeams.writeRecords = nullptr;
+    if (!StartShots(o, error)) return false;
     simTicks = o.seed;  // the season's random table is seeded from the tick count
     raceClockHooks = RaceClockHooks{SimTicks, SimWall, nullptr};
     seasonTracks = o.tracks;
     for (int i = 0; i < kMaxCars; ++i) {
         seasonDrivers[i] = SeasonDriver{};
         seasonDrivers[i].aiSkill = i < o.cars ? o.skills[i] : 100;
+        seasonDrivers[i].car = i < o.cars ? carIndex[i] : 0;
     }
 
     auto wallStart = std::chrono::steady_clock::now();
@@ -129,6 +132,7 @@ bool RunSeason(const RunnerOptions& o, SeasonResult& result, std::string& error)
         }
     }
     AwardSeason();
+    if (!FinishShots(error)) return false;
     result.wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - wallStart).count();
     result.seasonPoints.assign(raceState.seasonPoints, raceState.seasonPoints + o.cars);
     return true;
