@@ -28,9 +28,12 @@ struct Tuning {
     float tarmacGrip, looseGrip, looseRolling;   // factors on the built-in car's tables
 };
 
-// The built-in table's entries: 1, 2, 11, 12 are paved; 3 to 8 loose ground.
+// The built-in table's entries: 1, 2, 11, 12 are paved; 4 (mud), 7 to 10
+// (sand, snow) and 13 (strewn gravel) loose ground. Grass and the default
+// ground (3, 5, 6) keep the built-in values: every car runs over them when it
+// cuts a corner, so they would decide the tarmac circuits too.
 bool Paved(int k) { return k == 1 || k == 2 || k == 11 || k == 12; }
-bool Loose(int k) { return k >= 3 && k <= 8; }
+bool Loose(int k) { return k == 4 || (k >= 7 && k <= 10) || k == 13; }
 
 struct Builder {
     CarDefinition& car;
@@ -143,11 +146,14 @@ int main(int argc, char** argv)
         {"Buggy", {1.2f, 0.75f, 1.5f}, -0.15f, 0.2f, 0.05f, 0.9f, 2.2f, 0.65f, 0.85f, 0.6f, 1.05f, 1.0f, -1.0f, true},
         {"Truck", {1.4f, 1.0f, 2.6f}, -0.4f, 0.5f, 0.0f, 0.2f, 1.8f, 1.05f, 1.35f, 0.6f, 1.05f, 1.7f, -1.6f, true},
     };
+    // The sports car: the most power and grip on tarmac, little on loose
+    // ground; the buggy: grip and low rolling resistance on mud, sand, snow and
+    // gravel, less on tarmac; the truck: heavy, slow, hard to push aside.
     const Tuning tunings[4] = {
         {430, 620, 46, 4.0f, 60, 0.5f, 1.1f, 1.0f, 1.0f, 1.0f},
-        {520, 900, 62, 3.2f, 100, 0.45f, 1.1f, 1.15f, 0.8f, 1.3f},
-        {460, 720, 50, 4.4f, 50, 0.6f, 1.0f, 0.9f, 1.35f, 0.6f},
-        {1300, 1200, 40, 5.0f, 40, 0.5f, 0.9f, 0.9f, 0.95f, 1.0f},
+        {520, 1000, 64, 3.2f, 100, 0.45f, 1.15f, 1.25f, 0.8f, 1.5f},
+        {460, 760, 46, 4.4f, 50, 0.6f, 1.0f, 0.85f, 1.8f, 0.5f},
+        {1300, 1000, 36, 5.0f, 40, 0.5f, 0.9f, 0.8f, 0.9f, 1.0f},
     };
     const char* files[4] = {"hatchback.car", "sports.car", "buggy.car", "truck.car"};
     std::string dir = argv[1];
