@@ -222,12 +222,13 @@ void ShowTrackInfo()
 void ShowRaceResults()
 {
     int c = C(), left = PanelLeft() + c;
-    // Several cars need room for icon, name and value side by side.
+    // Several cars need room for box, icon, a 12-letter name and an 11-letter
+    // value side by side: the width of the points panel.
     if (viewRace.carCount == 1) {
         DarkenPanel();
     } else {
-        DarkenRect(14, 14);
-        left = W() / 2 - 13 * c;
+        DarkenRect(18, 14);
+        left = W() / 2 - 17 * c;
     }
     int y = H() / 2 - (viewRace.carCount == 1 ? 12 : 13) * c;
     if (viewRace.carCount == 1) {
@@ -289,7 +290,7 @@ void ShowRaceResults()
             int down = winner.laps - car.laps;
             value = Format("-%d ", down) + (down == 1 ? "lap" : "laps");
         }
-        Text(value, left + 27 * c - TextWidth(value), y, 245);
+        Text(value, left + 33 * c - TextWidth(value), y, 245);
     }
     // The fastest lap stands at the same place whatever the number of rows.
     y = firstRow + 3 * n * c + (19 - 3 * n) * c;
@@ -301,7 +302,7 @@ void ShowRaceResults()
         Icon(left, y, f);
         Text(viewOptions.driverNames[f], left + 9 * c, y, 242);
         std::string t = TimeText("%2d.%d%ds", viewRace.fastestLap);
-        Text(t, left + 27 * c - TextWidth(t), y, 245);
+        Text(t, left + 33 * c - TextWidth(t), y, 245);
     }
 }
 

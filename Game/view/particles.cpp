@@ -15,8 +15,9 @@ constexpr float kGravityStep = -20.0f / 100;
 // rockets, 14-18 the sparks of the rockets).
 constexpr uint8_t kKindColour[19] = {20, 181, 245, 157, 161, 165, 174, 28, 24,
                                      245, 245, 245, 245, 245, 243, 244, 245, 247, 242};
+// Rockets and sparks are seen over the whole track, so they are larger.
 constexpr float kKindRadius[19] = {0.25f, 0.12f, 0.08f, 0.12f, 0.12f, 0.15f, 0.15f, 0.15f, 0.3f,
-                                   0.2f,  0.2f,  0.2f,  0.2f,  0.2f,  0.15f, 0.15f, 0.15f, 0.15f, 0.15f};
+                                   0.6f,  0.6f,  0.6f,  0.6f,  0.6f,  0.45f, 0.45f, 0.45f, 0.45f, 0.45f};
 
 float Rand() { return viewRandom(); }
 

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # dwrace --shots: pictures of a computer-driven race written while it runs,
 # 8-bit BMPs of the asked size named after the track, the cars moving between
-# them, the results the same as without pictures; a folder that cannot be
+# them, the results panel and the final standings after them, the results the
+# same as without pictures; a folder that cannot be
 # made is refused with a message and status 2.
 # Usage: race_shots.sh BUILD_DIR SOURCE_DIR
 set -u
@@ -23,9 +24,13 @@ cmp -s "$tmp/plain.out" "$tmp/shots.out" || fail "the pictures changed the race:
 simulated=$(sed -n 's/.*laps, \([0-9.]*\) s simulated.*/\1/p' "$tmp/plain.out")
 # One picture every 3 s from the first step, and one when the race is decided.
 want=$(awk -v s="$simulated" 'BEGIN { n = int((s * 100 - 1) / 300) + 1; if ((s * 100 - 1) % 300 != 0) n++; print n }')
-count=$(ls "$tmp/shots" | wc -l)
+count=$(ls "$tmp/shots" | grep -c '^oval-[0-9]*\.bmp$')
 [ "$count" = "$want" ] || fail "$count pictures for $simulated s at one every 3 s, expected $want: $(ls "$tmp/shots")"
-[ -f "$tmp/shots/oval-0000.bmp" ] || fail "the first picture is not oval-0000.bmp: $(ls "$tmp/shots")"
+for f in oval-0000 oval-results final-standings; do
+  [ -f "$tmp/shots/$f.bmp" ] || fail "no $f.bmp: $(ls "$tmp/shots")"
+done
+# One race: no points panel between races.
+[ -f "$tmp/shots/oval-points.bmp" ] && fail "a points panel after the only race"
 for f in "$tmp"/shots/*.bmp; do
   bpp=$(bmp_field "$f" 28 u2 2); w=$(bmp_field "$f" 18 d4 4); h=$(bmp_field "$f" 22 d4 4)
   [ "$bpp" = 8 ] && [ "$w" = 400 ] && [ "$h" = 300 ] || fail "$f is $bpp bpp ${w}x$h, expected 8 bpp 400x300"

@@ -2,7 +2,9 @@
 // screen, as the game draws it (terrain picture with the lap panel, cars,
 // shadows, crews, particles, gauges, clock and start lights), written as 8-bit
 // BMPs "DIR/TRACK-NNNN.bmp" every so many simulated seconds of each race and
-// once more when the race is decided.
+// once more when the race is decided; then the panels the game shows:
+// "TRACK-results.bmp", "TRACK-points.bmp" when another race follows, and
+// "final-standings.bmp" with the celebration at the season's end.
 //
 // The pictures never change the race: the particles the view moves are a
 // copy of the race's ring, fed with each new emission, and their randomness
@@ -111,37 +113,100 @@ void CopyRows(const SDL_Surface* from, SDL_Surface* to)
                     static_cast<const uint8_t*>(from->pixels) + static_cast<size_t>(y) * from->pitch, to->w);
 }
 
-// Composes the frame as the race tick does and writes it.
-void TakeShot()
+// Points the view and the text drawing at the frame.
+void LockFrame()
+{
+    lockedSurface = shots.frame;
+    lockedPixels = static_cast<uint8_t*>(shots.frame->pixels);
+    lockedPitch = shots.frame->pitch;
+    const TerrainRenderer& t = terrainRenderer;
+    SetViewTarget(lockedPixels, lockedPitch, shots.width, shots.height, t.depth.data(), t.shade.data());
+    SetViewCamera();
+}
+
+void UnlockFrame()
+{
+    lockedSurface = nullptr;
+    lockedPixels = nullptr;
+    lockedPitch = 0;
+}
+
+// The view's copy of the race, with the pictures' own particles.
+void SyncView()
 {
     SyncRaceView();
     std::copy(std::begin(shots.ring), std::end(shots.ring), viewRace.particles);
     viewRace.particleNext = shots.ringNext;
     viewRandom = ShotRandom;
-    CopyRows(shots.picture, shots.frame);
-    lockedSurface = shots.frame;
-    lockedPixels = static_cast<uint8_t*>(shots.frame->pixels);
-    lockedPitch = shots.frame->pitch;
-    const TerrainRenderer& t = terrainRenderer;
-    // The lap panel is painted into the picture's strip, where the game keeps it.
-    SetViewTarget(lockedPixels, lockedPitch, shots.width, shots.height, nullptr, nullptr);
-    PaintLapPanel();
-    SetViewTarget(lockedPixels, lockedPitch, shots.width, shots.height, t.depth.data(), t.shade.data());
-    SetViewCamera();
-    DrawScene();
-    DrawParticles(0);
-    for (int i = 0; i < raceState.carCount; ++i) DrawGauges(i);
-    if (raceClockHooks.wallSeconds) DrawRaceClock(raceClockHooks.wallSeconds(), false);
-    DrawStartLights(raceState.startLight);
-    lockedSurface = nullptr;
-    lockedPixels = nullptr;
-    lockedPitch = 0;
-    int number = shots.taken[shots.track]++;
-    char name[32];
-    std::snprintf(name, sizeof name, "-%04d.bmp", number);
-    std::string path = shots.dir + "/" + shots.track + name;
+}
+
+void Save(const std::string& name)
+{
+    std::string path = shots.dir + "/" + name + ".bmp";
     if (SDL_SaveBMP(shots.frame, path.c_str()) != 0 && shots.failure.empty())
         shots.failure = "cannot write the screenshot " + path;
+}
+
+// Composes the frame as the race tick does: the picture with the lap panel
+// painted into its strip, the scene, the particles, then the gauges, clock and
+// start lights, or the final standings over the celebration.
+void Compose(bool finalStandings)
+{
+    SyncView();
+    CopyRows(shots.picture, shots.frame);
+    LockFrame();
+    SetViewTarget(lockedPixels, lockedPitch, shots.width, shots.height, nullptr, nullptr);
+    PaintLapPanel();
+    LockFrame();
+    DrawScene();
+    DrawParticles(0);
+    if (finalStandings) {
+        DrawFinalStandings();
+    } else {
+        for (int i = 0; i < raceState.carCount; ++i) DrawGauges(i);
+        if (raceClockHooks.wallSeconds) DrawRaceClock(raceClockHooks.wallSeconds(), false);
+        DrawStartLights(raceState.startLight);
+    }
+    UnlockFrame();
+}
+
+void TakeShot()
+{
+    Compose(false);
+    char number[16];
+    std::snprintf(number, sizeof number, "-%04d", shots.taken[shots.track]++);
+    Save(shots.track + number);
+}
+
+// A panel drawn over the frame as it stands, as the game shows it over the last race picture.
+void TakePanel(void (*draw)(), const std::string& name)
+{
+    SyncView();
+    LockFrame();
+    draw();
+    UnlockFrame();
+    Save(name);
+}
+
+void ResultsPanel() { ShowRaceResults(); }
+void PointsPanel() { ShowPointsAfterRace(); }
+
+// The season's end: the final standings over the race picture while the
+// celebration's rockets fly, three seconds in.
+void TakeFinalStandings()
+{
+    for (ViewParticle& p : shots.ring) p = ViewParticle{};
+    shots.ringNext = 0;
+    shots.seenNext = raceState.particleNext;
+    raceState.phase = RacePhase::Final;
+    raceState.fireworkTimer = 0;
+    raceState.raceRunning = true;
+    for (int s = 0; s < 300 && raceState.phase == RacePhase::Final; ++s) {
+        RaceStep();
+        FollowParticles();
+    }
+    Compose(true);
+    Save("final-standings");
 }
 
 void ShotStep(int raceIndex)
@@ -150,8 +215,16 @@ void ShotStep(int raceIndex)
     if (raceIndex != shots.race) BeginRace(raceIndex);
     FollowParticles();
     ++shots.steps;
-    // The first shot shows the start lights, the last one the decided race.
-    if ((shots.steps - 1) % shots.everySteps == 0 || raceState.phase >= RacePhase::Results) TakeShot();
+    // The first shot shows the start lights, the last one the decided race,
+    // followed by the results and, when another race follows, the points.
+    bool decided = raceState.phase >= RacePhase::Results;
+    if ((shots.steps - 1) % shots.everySteps == 0 || decided) TakeShot();
+    if (decided) {
+        TakePanel(ResultsPanel, shots.track + "-results");
+        bool points = false;
+        for (int i = 0; i < raceState.carCount; ++i) points = points || raceState.seasonPoints[i] > 0;
+        if (points && raceState.raceIndex + 1 < raceState.raceCount) TakePanel(PointsPanel, shots.track + "-points");
+    }
 }
 
 void FreeShots()
@@ -223,6 +296,7 @@ bool FinishShots(std::string& error)
 {
     if (shots.dir.empty()) return true;
     runnerStepHook = nullptr;
+    if (shots.race >= 0 && shots.failure.empty()) TakeFinalStandings();
     FreeShots();
     if (!shots.failure.empty()) {
         error = shots.failure;
