@@ -6,53 +6,13 @@
 # Usage: driver_page.sh BUILD_DIR SOURCE_DIR
 set -u
 build=$(cd "$1" && pwd)
-if ! command -v Xvfb >/dev/null || ! command -v xdotool >/dev/null || ! command -v convert >/dev/null; then
-  echo "SKIP: Xvfb, xdotool or ImageMagick is not installed (scripts/setup.sh installs them)"
-  exit 77
-fi
-tmp=$(mktemp -d)
+. "$(dirname "$0")/lib/window.sh"
+need_tools Xvfb xdotool convert
+window_setup
 shots="$build/screens/driver_page"
 rm -rf "$shots"
 mkdir -p "$shots"
-xvfb_pid=""
-game_pid=""
-cleanup() {
-  [ -n "$game_pid" ] && kill "$game_pid" 2>/dev/null
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null && wait "$xvfb_pid" 2>/dev/null
-  rm -rf "$tmp"
-}
-trap cleanup EXIT
-fail() { echo "FAIL: $*"; exit 1; }
 
-# A display of our own, on a free number.
-start_xvfb() {  # geometry
-  for _ in $(seq 20); do
-    local n=$((RANDOM % 800 + 100))
-    [ -e "/tmp/.X$n-lock" ] && continue
-    Xvfb ":$n" -screen 0 "$1" -nolisten tcp -noreset 2>"$tmp/xvfb.log" &
-    xvfb_pid=$!
-    for _ in $(seq 50); do
-      kill -0 "$xvfb_pid" 2>/dev/null || break
-      if DISPLAY=":$n" xdotool getdisplaygeometry >/dev/null 2>&1; then
-        export DISPLAY=":$n"
-        return 0
-      fi
-      sleep 0.1
-    done
-    kill "$xvfb_pid" 2>/dev/null; wait "$xvfb_pid" 2>/dev/null
-    xvfb_pid=""
-  done
-  fail "Xvfb did not start: $(cat "$tmp/xvfb.log")"
-}
-stop_xvfb() {
-  kill "$xvfb_pid" 2>/dev/null; wait "$xvfb_pid" 2>/dev/null
-  xvfb_pid=""
-}
-
-printf 'leak:libX11.so\nleak:libxcb.so\n' >"$tmp/lsan.supp"
-export LSAN_OPTIONS="suppressions=$tmp/lsan.supp"
-
-wait_for_file() { for _ in $(seq 100); do [ -s "$1" ] && return 0; sleep 0.1; done; return 1; }
 key() { xdotool key --delay 60 "$@"; sleep 0.25; }
 # A key held long enough for the capture prompt's 10 ms polling to see it.
 hold() { xdotool keydown "$1"; sleep 0.2; xdotool keyup "$1"; sleep 0.4; }
@@ -82,17 +42,7 @@ run() {  # geometry tag
   fi
   start_xvfb "${1}x24"
   shot_count=0
-  (cd / && SDL_AUDIODRIVER=dummy exec "$dir/Dustwhirl" >"$dir/stdout.log" 2>"$dir/stderr.log") &
-  game_pid=$!
-  local wid=""
-  for _ in $(seq 100); do
-    wid=$(xdotool search --name '^Dustwhirl$' 2>/dev/null | head -n1)
-    [ -n "$wid" ] && break
-    kill -0 "$game_pid" 2>/dev/null || break
-    sleep 0.1
-  done
-  [ -n "$wid" ] || fail "no game window appeared: $(cat "$dir/stderr.log")"
-  xdotool windowfocus --sync "$wid" 2>/dev/null || xdotool windowfocus "$wid"
+  start_game "$dir"
   sleep 0.5
 
   key d                                  # first screen: D opens the Driver options page
@@ -131,11 +81,7 @@ run() {  # geometry tag
   key Return
   sleep 0.3
   shot "$dir" "$2-8-back"
-  xdotool key alt+F4
-  for _ in $(seq 100); do kill -0 "$game_pid" 2>/dev/null || break; sleep 0.1; done
-  kill -0 "$game_pid" 2>/dev/null && fail "Alt+F4 did not end the game"
-  wait "$game_pid"; local status=$?
-  game_pid=""
+  quit_game
   stop_xvfb
   [ "$status" = 0 ] || fail "exit status $status: $(cat "$dir/stderr.log")"
   [ "$(stat -c %s "$dir/drivers/Tester.drv")" = 144 ] || fail "Tester.drv is not 144 bytes"

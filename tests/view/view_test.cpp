@@ -71,6 +71,16 @@ bool Expected(const ViewPoint t[3], int x, int y)
 
 const float kFlat[3] = {0, 0, 0};
 
+// The race's random table from seed as the particles' randomness, the view's ring empty, the disc table built.
+void ResetParticles(unsigned seed, uint16_t cursor)
+{
+    BuildDiscTable();
+    FillRandomTable(seed);
+    viewRandom = NextRandom;
+    for (ViewParticle& p : viewRace.particles) p = ViewParticle{};
+    viewRace.particleNext = cursor;
+}
+
 }  // namespace
 
 TEST(ViewTriangle, FillsExactlyItsPixelsAndNothingOffScreen)
@@ -176,14 +186,12 @@ TEST(ViewShadow, CopiesTheShadeMapAndRespectsDepth)
 TEST(ViewParticles, PoolSizeZeroNeitherCreatesMovesNorDraws)
 {
     Canvas c;
-    FillRandomTable(7);
-    viewRandom = NextRandom;
+    ResetParticles(7, 0);
     for (Particle& p : raceState.particles) p = Particle{};
     raceState.particleNext = 0;
     settings.effects = 0;
     EmitParticle(0, 100, Vec3{1, 1, 1}, Vec3{});
     for (const Particle& p : raceState.particles) ASSERT_EQ(p.life, 0);
-    for (ViewParticle& p : viewRace.particles) p = ViewParticle{};
     // A slot left alive from before is not moved or drawn either.
     SetViewTarget(c.Row(0), kPitch, kW, kH, c.depth.data(), c.shade.data());
     viewTarget.T = {0, 0, -10};
@@ -202,15 +210,27 @@ TEST(ViewParticles, PoolSizeZeroNeitherCreatesMovesNorDraws)
     DrawParticles(3);
     EXPECT_EQ(viewRace.particles[0].life, 47);
     EXPECT_GT(viewRace.particles[0].position.y, 0);
+    int drawn = 0;
+    for (int y = 0; y < kH; ++y)
+        for (int x = 0; x < kW; ++x) drawn += c.At(x, y) != kBack;
+    EXPECT_GT(drawn, 0);
+    // Moving alone takes the same path and draws nothing.
+    Canvas blank;
+    ViewParticle drawnCopy = viewRace.particles[0];
+    viewRace.particles[1] = ViewParticle{9, 50, Vec3{0, 0, 0}, Vec3{0, 5, 0}};
+    viewRace.particles[0] = ViewParticle{};
+    MoveParticles(3);
+    EXPECT_EQ(viewRace.particles[1].life, drawnCopy.life);
+    EXPECT_EQ(viewRace.particles[1].position.y, drawnCopy.position.y);
+    EXPECT_EQ(viewRace.particles[1].velocity.y, drawnCopy.velocity.y);
+    for (int y = 0; y < kH; ++y)
+        for (int x = 0; x < kW; ++x) ASSERT_EQ(blank.At(x, y), kBack);
 }
 
 TEST(ViewParticles, ABurstingRocketLeavesTenSparksFromTheCursor)
 {
     Canvas c;
-    FillRandomTable(3);
-    viewRandom = NextRandom;
-    for (ViewParticle& p : viewRace.particles) p = ViewParticle{};
-    viewRace.particleNext = 250;
+    ResetParticles(3, 250);
     viewOptions.effects = 256;
     viewRace.particles[5] = ViewParticle{11, 1, Vec3{0, 0, 0}, Vec3{}};
     DrawParticles(1);

@@ -1,6 +1,6 @@
-// The ghost on screen: in a time trial the view's ghost pose is the best
+// Where the race feeds the view: in a time trial the ghost pose is the best
 // lap's pose at the same step of the lap the car is driving, and there is
-// none with two cars.
+// none with two cars; the panels' names are the drivers' own.
 #include <gtest/gtest.h>
 
 #include <map>
@@ -89,4 +89,18 @@ TEST(ViewGhost, ShowsTheBestLapAtTheStepOfTheCurrentLap)
         RaceStep();
         ASSERT_FALSE(RaceGhostPose(pos, side, up, forward));
     }
+}
+
+TEST(ViewDriverNames, ComeFromTheDriversWhenThereAreAny)
+{
+    raceState.carCount = 3;
+    driverRecordHooks = DriverRecordHooks{};
+    driverRecordHooks.name = [](int car) -> const char* { return car == 1 ? "Aurelia Long" : nullptr; };
+    SyncRaceView();
+    EXPECT_STREQ(viewOptions.driverNames[0], "Driver 1");
+    EXPECT_STREQ(viewOptions.driverNames[1], "Aurelia Long");
+    EXPECT_STREQ(viewOptions.driverNames[2], "Driver 3");
+    driverRecordHooks = DriverRecordHooks{};
+    SyncRaceView();
+    EXPECT_STREQ(viewOptions.driverNames[1], "Driver 2");
 }
