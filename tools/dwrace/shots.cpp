@@ -60,9 +60,10 @@ float ShotRandom()
     return static_cast<float>(x >> 8) / 16777216.0f;
 }
 
+// Each race's picture: the view fitted to the pictures' shape, then rendered.
 void RenderPicture()
 {
-    RenderTrackImage();
+    RenderLoadedTrack();
     ClearPanelStrip();
 }
 
@@ -276,7 +277,7 @@ bool StartShots(const RunnerOptions& o, std::string& error)
     SetScreenSize(shots.width, shots.height);
     if (LoadFont() != 0) std::fprintf(stderr, "dwrace: screenshots without text\n");
     SetUiScale(shots.width, shots.height);
-    // The renderer first: loading a track fits its view to the pictures' shape.
+    // The pictures' size, for the whole season.
     SetupTerrainRenderer(shots.width, shots.height, static_cast<uint8_t*>(shots.picture->pixels), shots.picture->pitch);
     raceSeams.renderTrack = RenderPicture;
     raceSeams.redrawLandCell = RedrawLandCell;
