@@ -69,16 +69,18 @@ int InitGame() {
     LoadCarCatalogue();
     AllocKeyState();
     if (!keyState) return -1;
-    firstScreenStart = BeginQuickRace;
+    beginSeasonEntry = BeginMenuSeason;
+    reloadResources = ReloadResources;
     BuildMenus();
-    ShowFirstScreen();
+    OpenMainScreen();
     return 1;
 }
 
 void ReleaseGame(bool partial) {
     SDL_ShowCursor(SDL_ENABLE);
+    if (screenIsOpen) CloseScreen();
+    menuInput = {};
     if (!partial) {
-        HideFirstScreen();
         FreeMenus();
         FreeDrivers();
     }
@@ -91,6 +93,13 @@ void ReleaseGame(bool partial) {
         CloseAudio();
         ReleaseAllSounds();
     }
+}
+
+void ReloadResources() {
+    SetScreenSize(int32_t(settings.screenWidthSetting), int32_t(settings.screenHeightSetting));
+    ReleaseGame(true);
+    // Without its font the game cannot go on.
+    if (InitGame() < 0) RequestQuit();
 }
 
 bool ParseGameArguments(int argc, char** argv, RaceCommand& command, std::string& error) {

@@ -27,9 +27,11 @@ void PresentMenuFrame();                        // back buffer to screen, then f
 // screens, starts the season of seasonDrivers and seasonTracks (Game/race/race.h)
 // with carCount cars and hands the frame to the race.
 void BeginSeason(int carCount);
-// The quick race of the first screen: a season over every shipped track with
-// a human on the arrow keys and five computer drivers of mixed skill.
-bool BeginQuickRace();
+// The season the main screen filled in (player slots and chosen tracks).
+void BeginMenuSeason(int carCount);
+// Releases the resources in part and loads them again (an option changed
+// that needs it); the menus survive and the main screen is shown.
+void ReloadResources();
 // The race of "--race": the given track file, laps and car count.
 bool BeginCommandRace(const RaceCommand& command);
 // Copies what the view shows of the race into viewRace (Game/view/view.h).

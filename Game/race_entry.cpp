@@ -1,8 +1,8 @@
 // Where the race meets the rest of the program: the race's seams are filled
 // with the terrain renderer, the race view, the HUD and the panels, the
 // shell's screens and sounds, then the frame goes to the race through
-// EnterRace. Until the pause menu exists, Escape ends the race on the final
-// standings and the game returns to the first screen.
+// EnterRace. Escape pauses into the pause menu; after the final standings the
+// game returns to the main screen.
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -28,15 +28,19 @@ namespace {
 int stepsSinceFrame = 0;
 int64_t lapPanelSignature = -1;  // -1: paint at the next update
 bool settingsChanged = false;
+bool menuSeason = false;  // started from the main screen: the player slots' drivers and colours
 Settings savedSettings;
 uint32_t paletteBeforeRace[256];
 
-// The car slots' colours into the palette, keeping the menus' palette to restore.
+// The car slots' colours into the palette, keeping the menus' palette to
+// restore. A season of the main screen keeps the drivers' own colours, which
+// the player slots have put there.
 void FillCarColours()
 {
     uint32_t packed[256];
     CurrentPalette(packed);
     std::copy(std::begin(packed), std::end(packed), paletteBeforeRace);
+    if (menuSeason) return;
     FillCarSlotColours(packed);
     ApplyPalette(packed);
 }
@@ -145,6 +149,7 @@ void TrackInfoPanel()
 void ResultsPanel() { WithPanel(ShowRaceResults); }
 void StandingsPanel(bool final)
 {
+    SeasonStandingsShown(final);
     if (final) {
         WithPanel(ShowFinalStandings);
         // The celebration starts with the standings.
@@ -158,7 +163,7 @@ void StandingsPanel(bool final)
     if (any) Present();
 }
 
-void BackToFirstScreen()
+void BackToMainScreen()
 {
     LeaveRace();
     FreeTerrainRenderer();
@@ -170,15 +175,28 @@ void BackToFirstScreen()
     // The menus' palette, car entries included, as it was before the race.
     ApplyPalette(paletteBeforeRace);
     LoadPalette();
-    ShowFirstScreen();
+    // Options stored from the pause menu that need the resources reloaded.
+    if (reloadPending && reloadResources) {
+        reloadPending = false;
+        reloadResources();
+        return;
+    }
+    OpenMainScreen();
 }
 
-// No pause menu yet: pausing ends the race on the final standings.
-void PauseStandIn()
+// The race is paused: the menus take the frame until the pause menu gives it back.
+void OpenPauseMenuSeam()
 {
-    QuitToMenu();
-    // The Escape that paused must not also close the standings at once.
-    ClearKeyPresses();
+    LeaveRace();
+    SDL_ShowCursor(SDL_ENABLE);
+    OpenPauseMenu();
+}
+
+void ReenterRace()
+{
+    SDL_ShowCursor(SDL_DISABLE);
+    stepsSinceFrame = 0;
+    EnterRace(CountedRaceStep, DrawRaceFrame);
 }
 
 void SetDrivers(int carCount)
@@ -276,7 +294,8 @@ void BeginSeason(int carCount)
 {
     raceSeams = RaceSeams{};
     InstallRaceRules();
-    raceSeams.writeRecords = nullptr;  // quick and command-line races keep the track files as they are, for now
+    // Command-line races keep the track files as they are.
+    if (!menuSeason) raceSeams.writeRecords = nullptr;
     raceSeams.blankScreen = BlankScreen;
     raceSeams.renderTrack = RenderTrackPicture;
     raceSeams.drawRace = DrawRaceFrame;
@@ -285,8 +304,9 @@ void BeginSeason(int carCount)
     raceSeams.showTrackInfo = TrackInfoPanel;
     raceSeams.showResults = ResultsPanel;
     raceSeams.showStandings = StandingsPanel;
-    raceSeams.openPauseMenu = PauseStandIn;
-    raceSeams.returnToMenu = BackToFirstScreen;
+    raceSeams.openPauseMenu = OpenPauseMenuSeam;
+    reenterRace = ReenterRace;
+    raceSeams.returnToMenu = BackToMainScreen;
     raceClockHooks = RaceClockHooks{};
     BuildDiscTable();
     SelectSceneVariant(iniSettings.tyreAutoSort != 0);
@@ -300,23 +320,19 @@ void BeginSeason(int carCount)
     if (backgroundSurface)
         SetupTerrainRenderer(backgroundSurface->w, backgroundSurface->h, static_cast<uint8_t*>(backgroundSurface->pixels),
                              backgroundSurface->pitch);
-    HideFirstScreen();
+    if (screenIsOpen) CloseScreen();
+    menuInput = {};
+    rightClickHandler = nullptr;
     SDL_ShowCursor(SDL_DISABLE);
     stepsSinceFrame = 0;
     StartSeason(carCount);
     EnterRace(CountedRaceStep, DrawRaceFrame);
 }
 
-bool BeginQuickRace()
+void BeginMenuSeason(int carCount)
 {
-    EnterBaseDirectory();
-    std::vector<std::string> names;
-    if (ListDirectory("tracks", "trk", names, kListFiles, 0) == 0) return false;
-    seasonTracks.clear();
-    for (const std::string& n : names) seasonTracks.push_back("\\" + n);
-    SetDrivers(kMaxCars);
-    BeginSeason(kMaxCars);
-    return true;
+    menuSeason = true;
+    BeginSeason(carCount);
 }
 
 std::string RaceTrackName(const std::string& file)
@@ -348,6 +364,8 @@ bool BeginCommandRace(const RaceCommand& command)
     }
     int count = std::clamp(command.cars, 1, kMaxCars);
     SetDrivers(count);
+    ClearSeasonDrivers();
+    menuSeason = false;
     BeginSeason(count);
     return true;
 }

@@ -17,6 +17,7 @@
 WidgetArray driverPage;
 void (*openOptionsPage)() = nullptr;
 void (*openAdvancedPage)() = nullptr;
+bool driverPageAccepted = false;
 
 namespace {
 
@@ -27,6 +28,7 @@ void (*leavePage)() = nullptr;
 int edited = -1;                                // index in driverList
 std::vector<bool> changed;                      // per driverList entry: unsaved edits
 bool createBoxOpen = false;
+bool awayOnOptions = false;                     // left for the option pages with the edits in memory
 std::string statsName;                          // driver shown by the statistics box
 DriverRecord statsRecord;
 
@@ -177,35 +179,50 @@ void Leave() {
     if (leavePage) leavePage();
 }
 
-void OnOk(Widget&) {
+bool SaveChanged() {
     for (size_t i = 0; i < driverList.size() && i < changed.size(); ++i) {
         if (changed[i] && !SaveDriver(driverList[i].record, driverList[i].name)) {
             ShowMessageBox(kBoxOk, texts[kTextOops], driverList[i].name);
-            return;
+            return false;
         }
+        if (i < changed.size()) changed[i] = false;
     }
-    Leave();
+    return true;
 }
 
-// Cancel drops the edits: the files still hold what was there before.
-void OnCancel(Widget&) {
+// The files still hold what was there before the edits.
+void DropChanged() {
     LoadDriverList();
+    changed.assign(driverList.size(), false);
     for (int s = 0; s < kPlayerSlots; ++s) {
         int i = playerSlots[s].used ? FindDriver(playerSlots[s].name) : -1;
         if (i >= 0) PlaceDriverInSlot(s, &driverList[size_t(i)]);
     }
+}
+
+void OnOk(Widget&) {
+    if (!SaveChanged()) return;
+    driverPageAccepted = true;
+    Leave();
+}
+
+void OnCancel(Widget&) {
+    DropChanged();
+    driverPageAccepted = false;
     Leave();
 }
 
 void OnOptions(Widget&) {
     if (!openOptionsPage) return;
     CloseScreen();
+    awayOnOptions = true;
     openOptionsPage();
 }
 
 void OnAdvanced(Widget&) {
     if (!openAdvancedPage) return;
     CloseScreen();
+    awayOnOptions = true;
     openAdvancedPage();
 }
 
@@ -443,14 +460,19 @@ void FreeDriverPage() {
     statsBox.clear();
     edited = -1;
     changed.clear();
+    awayOnOptions = false;
     createBoxOpen = false;
 }
 
 void OpenDriverPage(void (*onLeave)()) {
     if (driverPage.empty()) BuildDriverPage();
     leavePage = onLeave;
-    LoadDriverList();
-    changed.assign(driverList.size(), false);
+    // Back from the option pages the unsaved edits are still there.
+    if (!awayOnOptions || changed.size() != driverList.size()) {
+        LoadDriverList();
+        changed.assign(driverList.size(), false);
+    }
+    awayOnOptions = false;
     createBoxOpen = false;
     edited = driverList.empty() ? -1 : std::clamp(edited, 0, int(driverList.size()) - 1);
     FillDriverList();
@@ -458,6 +480,12 @@ void OpenDriverPage(void (*onLeave)()) {
     InstallMenuInput();
     if (screenIsOpen) CloseScreen();
     OpenScreen(kScreenDriverOptions, driverPage, kScreenArrowKeys | kScreenFocusFirst, Backdrop);
+}
+
+void FinishDriverEdits(bool store) {
+    if (!awayOnOptions) return;
+    awayOnOptions = false;
+    if (!store || !SaveChanged()) DropChanged();
 }
 
 void OpenDriverPageCreateBox() {

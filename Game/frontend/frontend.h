@@ -2,7 +2,8 @@
 // (screens as arrays of widget records, focus, keyboard and mouse, partial
 // repaint), the modal boxes (message, text input, file dialog, statistics,
 // about), the drivers (their files in "drivers", the player slots and the
-// Driver options page), the first screen and the "Select control for" prompt.
+// Driver options page), the main screen, the option pages, the pause menu,
+// the season's bookkeeping and the "Select control for" prompt.
 #pragma once
 #include <cstdint>
 #include <memory>
@@ -10,14 +11,8 @@
 #include <vector>
 
 #include "Game/shell/input.h"
+#include "Game/shell/settings.h"
 #include "trackfile/byte_io.h"
-
-// The screen the game starts on until the main screen exists; D opens the
-// Driver options page from it, Escape quits.
-void ShowFirstScreen();                         // draws into the back buffer and takes the menu input
-extern bool (*firstScreenStart)();              // Return on the first screen starts this (null = nothing)
-void HideFirstScreen();                         // gives the menu input back
-void DrawFirstScreen();                         // redraws it (after a mode change)
 
 // Shows the prompt for controlName and waits for a key release or a joystick
 // input: the key code, -1 when cancelled (Escape, Return), -2 when a joystick
@@ -263,7 +258,11 @@ void FreeDrivers();                             // forgets the list and the slot
 
 // ---------------------------------------------------------------- screens
 
+constexpr uint32_t kScreenMain = 1;
+constexpr uint32_t kScreenCarPopup = 2;
 constexpr uint32_t kScreenPause = 3;
+constexpr uint32_t kScreenOptions = 4;
+constexpr uint32_t kScreenAdvanced = 5;
 constexpr uint32_t kScreenDriverOptions = 6;
 constexpr uint32_t kScreenFileDialog = 7;
 constexpr uint32_t kScreenDriverStats = 10;
@@ -290,6 +289,70 @@ enum DriverPageWidget {
 // Where Options and Advanced lead (the pages of the season menus); null hides the button.
 extern void (*openOptionsPage)();
 extern void (*openAdvancedPage)();
+extern bool driverPageAccepted;                 // the Driver options page was left by OK (not Cancel)
+// The option pages were left by OK (store) or Cancel while the Driver options
+// page's edits waited in memory: they are saved or dropped with them.
+void FinishDriverEdits(bool store);
+
+// ---------------------------------------------------------------- main screen
+
+enum MainScreenWidget {
+    kMsQuit = 0, kMsOptions, kMsLoad, kMsStart,
+    kMsCarFirst = 4,                            // 4..9: car of player slot k
+    kMsNameFirst = 10,                          // 10..15: name of player slot k
+    kMsDrivers = 16, kMsCreateDriver = 17, kMsLength = 18,
+    kMsCount = 30                               // 19..29: the track manager's
+};
+extern WidgetArray mainScreen;                  // screen 1 (tests read it)
+void OpenMainScreen();                          // drivers reloaded, lists refilled, screen 1 current
+// Takes the season's cars from the player slots and its tracks from
+// chosenTracks and starts it (Start); refused with a message box when
+// either is empty.
+bool StartFromMainScreen();
+void AddPlayer(const std::string& name);        // the driver into the next free slot; false when full
+void RemovePlayer(int slot);                    // back into the drivers list, later slots move up
+// Starts the race of the season the front-end filled in (the top level's BeginSeason).
+extern void (*beginSeasonEntry)(int carCount);
+// Releases and reloads the resources after an option that needs it (the top level's).
+extern void (*reloadResources)();
+
+// ---------------------------------------------------------------- option pages
+
+// The Options and Advanced options pages. Edits are kept while the player
+// moves between them and the Driver options page; OK stores them in
+// settings (and options.set), Cancel drops them; then onLeave runs.
+void OpenOptionsPage(void (*onLeave)());
+void OpenAdvancedPage(void (*onLeave)());
+extern WidgetArray optionsPage, advancedPage;   // screens 4 and 5 (tests read them)
+enum OptionsPageWidget {
+    kOpCancel = 0, kOpAdvanced, kOpDrivers, kOpOk,
+    kOpTyreWear = 4, kOpFuelConsumption, kOpFuelMass, kOpDamage,
+    kOpLengthUnit = 8, kOpStartingOrder = 9,
+    kOpPointsFirst = 10,                        // 10..16: 1st..6th place, fastest lap
+    kOpCount = 17
+};
+enum AdvancedPageWidget {
+    kApCancel = 0, kApOptions, kApDrivers, kApOk,
+    kApPalette = 4, kApLanguage, kApSoundSet, kApFullScreen, kApResolution, kApEffects,
+    kApShadows = 10, kApVerticalSync, kApGhost, kApEngineVolume, kApSkidVolume, kApEffectsVolume,
+    kApGoofyReverse = 16,
+    kApCount = 17
+};
+// True when the settings differ in a field that needs the resources reloaded.
+bool NeedsReload(const Settings& before, const Settings& after);
+extern bool reloadPending;                      // a reload waits for the end of the race
+
+// ---------------------------------------------------------------- pause menu and season
+
+void OpenPauseMenu();                           // screen 3, during a paused race
+extern void (*reenterRace)();                   // hands the frame back to the race (the top level's)
+extern WidgetArray pauseMenu;
+// The season's drivers: the race's seasonDrivers from the player slots, and
+// the hooks that count each race and season into their records and save them.
+void PrepareSeasonDrivers(int carCount);
+void ClearSeasonDrivers();                      // races without driver files (command line, tools)
+// The final standings appear: the season is counted once for every driver.
+void SeasonStandingsShown(bool final);
 
 // ---------------------------------------------------------------- track manager
 

@@ -33,3 +33,6 @@ void BuildFileDialog();                         // screen 7's widgets
 void FreeFileDialog();
 void BuildDriverPage();                         // screens 6 and 10
 void FreeDriverPage();
+void BuildOptionPages();                        // screens 4 and 5
+void FreeOptionPages();
+void FreeMainScreen();                          // screens 1, 2 and 3

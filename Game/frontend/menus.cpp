@@ -15,6 +15,7 @@ void BuildMenus() {
     }
     BuildDriverPage();
     BuildFileDialog();
+    BuildOptionPages();
     LoadDriverList();
     built = true;
 }
@@ -25,6 +26,7 @@ void RefreshMenus() {
     if (screenIsOpen) return;
     BuildDriverPage();
     BuildFileDialog();
+    BuildOptionPages();
     FreeBoxWidgets();
 }
 
@@ -32,6 +34,8 @@ void FreeMenus() {
     if (screenIsOpen) CloseScreen();
     FreeDriverPage();
     FreeFileDialog();
+    FreeOptionPages();
+    FreeMainScreen();
     FreeBoxWidgets();
     built = false;
 }

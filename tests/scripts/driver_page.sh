@@ -45,7 +45,8 @@ run() {  # geometry tag
   start_game "$dir"
   sleep 0.5
 
-  key d                                  # first screen: D opens the Driver options page
+  key Down Down Return                   # main screen: Options
+  key Down Down Down Return              # Options page: Drivers
   shot "$dir" "$2-1-page"
   key Up Up Up                           # from Cancel back over Stats and Delete to Create
   key Return
