@@ -32,7 +32,7 @@ constexpr float kSlotY0 = 11, kSlotStep = 3;
 constexpr float kListX = 50, kListY = 11, kListW = 16, kListH = 16;
 // The car icon's view: from above and behind, a little to the side.
 constexpr float kIconView[3][3] = {{-0.6396f, -0.4264f, -0.6396f}, {0, 0.832f, -0.555f}, {0.6396f, -0.4264f, -0.6396f}};
-constexpr float kIconDistance = 110;
+constexpr float kIconDistance = 75;
 
 int PlayerCount() {
     int n = 0;

@@ -1,0 +1,170 @@
+#!/usr/bin/env bash
+# A new player's first season with the keyboard alone, under Xvfb: on the
+# main screen two computer drivers are chosen by their first letters, the
+# race length is set to 1 lap with "-", two tracks are chosen, Start begins
+# the season; the computer drives both races through the results and points
+# panels to the final standings, and the game returns to the main screen and
+# quits (Escape, then Yes) with status 0. A PNG of every screen passed is
+# kept in BUILD_DIR/screens/first_season.
+# Usage: first_season.sh BUILD_DIR SOURCE_DIR
+set -u
+build=$(cd "$1" && pwd)
+if ! command -v Xvfb >/dev/null || ! command -v xdotool >/dev/null || ! command -v convert >/dev/null; then
+  echo "SKIP: Xvfb, xdotool or convert is not installed (scripts/setup.sh installs them)"
+  exit 77
+fi
+# The keys that choose two tracks in the track manager's lists. Empty while
+# the track lists cannot be reached by keys; the script then stops after the
+# drivers and the race length with status 77 (skipped).
+track_keys=${FIRST_SEASON_TRACK_KEYS:-}
+
+tmp=$(mktemp -d)
+shots="$build/screens/first_season"
+rm -rf "$shots"
+mkdir -p "$shots"
+xvfb_pid=""
+game_pid=""
+cleanup() {
+  [ -n "$game_pid" ] && kill "$game_pid" 2>/dev/null
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null && wait "$xvfb_pid" 2>/dev/null
+  rm -rf "$tmp"
+}
+trap cleanup EXIT
+fail() { echo "FAIL: $*"; exit 1; }
+
+# A display of our own, on a free number that answers to us.
+start_xvfb() {  # geometry
+  for _ in $(seq 20); do
+    local n=$((RANDOM % 800 + 100))
+    [ -e "/tmp/.X$n-lock" ] && continue
+    Xvfb ":$n" -screen 0 "$1" -nolisten tcp -noreset 2>"$tmp/xvfb.log" &
+    xvfb_pid=$!
+    for _ in $(seq 50); do
+      kill -0 "$xvfb_pid" 2>/dev/null || break
+      if DISPLAY=":$n" xdotool getdisplaygeometry >/dev/null 2>&1; then
+        export DISPLAY=":$n"
+        return 0
+      fi
+      sleep 0.1
+    done
+    kill "$xvfb_pid" 2>/dev/null; wait "$xvfb_pid" 2>/dev/null
+    xvfb_pid=""
+  done
+  fail "Xvfb did not start: $(cat "$tmp/xvfb.log")"
+}
+start_xvfb 640x480x24
+printf 'leak:libX11.so\nleak:libxcb.so\n' >"$tmp/lsan.supp"
+export LSAN_OPTIONS="suppressions=$tmp/lsan.supp"
+
+dir="$tmp/run"
+cp -r "$build/run" "$dir"
+rm -rf "$dir/screens" "$dir/options.set"
+(cd / && SDL_AUDIODRIVER=dummy exec "$dir/Dustwhirl" >"$dir/stdout.log" 2>"$dir/stderr.log") &
+game_pid=$!
+wid=""
+for _ in $(seq 100); do
+  wid=$(xdotool search --name '^Dustwhirl$' 2>/dev/null | head -n1)
+  [ -n "$wid" ] && break
+  kill -0 "$game_pid" 2>/dev/null || break
+  sleep 0.1
+done
+[ -n "$wid" ] || fail "no game window appeared: $(cat "$dir/stderr.log")"
+xdotool windowfocus --sync "$wid" 2>/dev/null || xdotool windowfocus "$wid"
+sleep 0.5
+
+key() { xdotool key --delay 80 "$@"; sleep 0.3; }
+alive() { kill -0 "$game_pid" 2>/dev/null || fail "the game ended early: $(cat "$dir/stderr.log")"; }
+
+# F12 writes screens/shotNNNN.bmp, numbered on; snap waits for the next
+# one and leaves its path in last.
+next=0
+last=""
+snap() {
+  last=$(printf '%s/screens/shot%04d.bmp' "$dir" "$next")
+  xdotool key F12
+  for _ in $(seq 100); do [ -s "$last" ] && break; sleep 0.1; done
+  [ -s "$last" ] || fail "F12 wrote no screenshot $next"
+  sleep 0.2
+  next=$((next + 1))
+}
+keep() {  # name: a screenshot of what is shown now, kept as PNG
+  snap
+  convert "$last" "$shots/$1.png" || fail "could not convert $last"
+}
+# Waits until the picture holds still (a panel waiting for a key), at most
+# limit seconds; the race picture moves until the results panel is up.
+settle() {  # limit
+  local a
+  snap
+  a=$last
+  for _ in $(seq $(($1 / 2))); do
+    sleep 2
+    alive
+    snap
+    cmp -s "$a" "$last" && return 0
+    a=$last
+  done
+  fail "the picture still moved after $1 seconds"
+}
+
+keep 01_main_screen
+key i j                              # two computer drivers: Ike Marlow, Juno Reyes
+key minus minus minus minus          # race length 5 -> 1 lap
+keep 02_players_and_one_lap
+if [ -z "$track_keys" ]; then
+  key Escape Return                  # Exit, Yes
+  for _ in $(seq 100); do kill -0 "$game_pid" 2>/dev/null || break; sleep 0.1; done
+  wait "$game_pid"; status=$?
+  game_pid=""
+  [ "$status" = 0 ] || fail "exit status $status: $(cat "$dir/stderr.log")"
+  echo "SKIP: choosing the tracks by keys is not wired yet (set FIRST_SEASON_TRACK_KEYS)"
+  exit 77
+fi
+# shellcheck disable=SC2086
+key $track_keys
+keep 03_tracks_chosen
+key Return                           # Start
+sleep 2
+alive
+keep 04_race1_track_info
+key space                            # the start lights; the computer drives
+sleep 4
+keep 05_race1_racing
+settle 120
+keep 06_race1_results
+key space
+sleep 1
+keep 07_race1_points
+key space                            # the second race
+sleep 2
+keep 08_race2_track_info
+key space
+sleep 4
+keep 09_race2_racing
+settle 120
+keep 10_race2_results
+key space
+sleep 1.5
+keep 11_final_standings
+key space                            # back to the main screen
+sleep 1.5
+alive
+keep 12_main_screen_again
+key Escape                           # Exit asks first
+keep 13_exit_box
+key Return                           # Yes
+for _ in $(seq 100); do kill -0 "$game_pid" 2>/dev/null || break; sleep 0.1; done
+kill -0 "$game_pid" 2>/dev/null && fail "Exit on the main screen did not end the game"
+wait "$game_pid"; status=$?
+game_pid=""
+[ "$status" = 0 ] || fail "exit status $status: $(cat "$dir/stderr.log")"
+# Each computer driver has one season and two races more in its file.
+for name in "Ike Marlow" "Juno Reyes"; do
+  seasons=$(od -An -tu4 -N4 -j4 "$dir/drivers/$name.drv" | tr -d ' ')
+  races=$(od -An -tu4 -N4 -j36 "$dir/drivers/$name.drv" | tr -d ' ')
+  before_s=$(od -An -tu4 -N4 -j4 "$build/run/drivers/$name.drv" | tr -d ' ')
+  before_r=$(od -An -tu4 -N4 -j36 "$build/run/drivers/$name.drv" | tr -d ' ')
+  [ "$seasons" = $((before_s + 1)) ] || fail "$name: $seasons seasons, expected $((before_s + 1))"
+  [ "$races" = $((before_r + 2)) ] || fail "$name: $races races, expected $((before_r + 2))"
+done
+echo "PASS: screenshots in $shots"
