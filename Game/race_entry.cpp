@@ -194,6 +194,10 @@ void OpenPauseMenuSeam()
 
 void ReenterRace()
 {
+    // The advanced options may have changed on the way.
+    viewOptions.shadows = settings.shadows != 0;
+    viewOptions.ghost = settings.ghostCar != 0;
+    viewOptions.effects = settings.effects;
     SDL_ShowCursor(SDL_DISABLE);
     stepsSinceFrame = 0;
     EnterRace(CountedRaceStep, DrawRaceFrame);

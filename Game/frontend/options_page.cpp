@@ -36,7 +36,7 @@ constexpr int kAdvancedCaption[13] = {kTextPalette,     kTextLanguage,     kText
                                       kTextEffects,     kTextShadows,      kTextVerticalSync, kTextGhostCar,       kTextEngineVolume,
                                       kTextSkidVolume,  kTextEffectsVolume, kTextGoofyReverse};
 
-const int kUnitText[3] = {kTextLapsUnit, kTextKilometersUnit, kTextMinutesPlusTwoLaps};
+const int kUnitText[3] = {kTextLaps, kTextKilometersUnit, kTextMinutesPlusTwoLaps};
 const int kOrderText[3] = {kTextRandom, kTextPointsOrder, kTextPointsReversed};
 
 uint8_t* OptionField(int widget) {

@@ -6,7 +6,6 @@
 #include <algorithm>
 
 #include "Game/race/race.h"
-#include "Game/shell/texts.h"
 
 namespace {
 

@@ -303,6 +303,67 @@ TEST_F(SeasonTest, OptionEditsSurviveThePagesAndARestartOnlyAfterOk) {
     EXPECT_EQ(settings.shadows, 0);
 }
 
+// From the pause menu the advanced options return to the race, and a change
+// that needs the resources reloaded waits for the end of the season instead
+// of pulling the surfaces from under the race.
+TEST_F(SeasonTest, AdvancedOptionsFromThePauseMenuResumeTheRaceAndPostponeAReload) {
+    static int reloads = 0, reentered = 0;
+    reloads = reentered = 0;
+    reloadResources = [] { ++reloads; };
+    reenterRace = [] { ++reentered; };
+    raceState = RaceState{};
+    raceState.carCount = 1;
+    raceState.raceCount = 1;
+    raceState.phase = RacePhase::Racing;
+    uint8_t windowed = settings.windowed;
+    CloseScreen();
+    OpenPauseMenu();
+    Click(pauseMenu[2]);
+    ASSERT_EQ(currentScreen.screenId, kScreenAdvanced);
+    Click(advancedPage[kApFullScreen]);
+    Click(advancedPage[kApOk]);
+    EXPECT_EQ(settings.windowed, windowed ^ 1);
+    EXPECT_EQ(reloads, 0);
+    EXPECT_TRUE(reloadPending);
+    EXPECT_EQ(reentered, 1);
+    EXPECT_EQ(raceState.phase, RacePhase::Countdown);
+    EXPECT_FALSE(screenIsOpen);
+    // The same change on the main screen reloads at once.
+    reloadPending = false;
+    OpenMainScreen();
+    Click(mainScreen[kMsOptions]);
+    Click(optionsPage[kOpAdvanced]);
+    Click(advancedPage[kApFullScreen]);
+    Click(advancedPage[kApOk]);
+    EXPECT_EQ(reloads, 1);
+    EXPECT_FALSE(reloadPending);
+    reloadResources = nullptr;
+    reenterRace = nullptr;
+}
+
+// The car pop-up beside a slot: the car clicked is stored in the driver's file.
+TEST_F(SeasonTest, CarPickedInThePopUpIsSavedWithTheDriver) {
+    std::snprintf(carCatalogue[1].name, sizeof carCatalogue[1].name, "Buggy");
+    Keys("cb");
+    Widget& car = mainScreen[kMsCarFirst + 1];
+    script.push_back([] {
+        ASSERT_EQ(currentScreen.screenId, kScreenCarPopup);
+        Widget& list = currentScreen.widgets[0];
+        ASSERT_EQ(list.list->entries.size(), 2u);
+        EXPECT_EQ(list.list->entries[1].text, "Buggy");
+        Click(list, 0.3f, 3.0f / list.height);  // the second row
+    });
+    Click(car);
+    EXPECT_EQ(currentScreen.screenId, kScreenMain);
+    EXPECT_EQ(playerSlots[1].record.car, 1u);
+    EXPECT_EQ(OnDisk("Bob").car, 1u);
+    EXPECT_EQ(OnDisk("Cid").car, 0u);
+    // Cancel keeps the car.
+    script.push_back([] { Escape(); });
+    Click(car);
+    EXPECT_EQ(OnDisk("Bob").car, 1u);
+}
+
 TEST(OptionReload, OnlyScreenLanguagePaletteAndSoundNeedIt) {
     Settings a, b;
     DefaultSettings(a);
