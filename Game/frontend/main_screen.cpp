@@ -272,8 +272,11 @@ void RemovePlayer(int slot) {
 }
 
 void OpenMainScreen() {
-    // Always built anew: the texts follow the language, the slider the settings.
-    BuildMainScreen();
+    // Built once (a new language frees it); the slider follows the settings.
+    if (mainScreen.size() != size_t(kMsCount)) BuildMainScreen();
+    Widget& length = mainScreen[kMsLength];
+    length.text = LengthUnitCaption();
+    length.value = std::clamp<int>(settings.raceLength, length.low, length.high);
     // The records may have changed (a season, the Driver options page): the
     // players keep their places with what the files hold now.
     LoadDriverList();

@@ -27,6 +27,7 @@ void RefreshMenus() {
     BuildDriverPage();
     BuildFileDialog();
     BuildOptionPages();
+    FreeMainScreen();                           // built again, in the new texts, when it opens
     FreeBoxWidgets();
 }
 
