@@ -9,67 +9,22 @@
 # Usage: first_season.sh BUILD_DIR SOURCE_DIR
 set -u
 build=$(cd "$1" && pwd)
-if ! command -v Xvfb >/dev/null || ! command -v xdotool >/dev/null || ! command -v convert >/dev/null; then
-  echo "SKIP: Xvfb, xdotool or convert is not installed (scripts/setup.sh installs them)"
-  exit 77
-fi
+. "$(dirname "$0")/lib/window.sh"
+need_tools Xvfb xdotool convert
 # The keys that choose two tracks in the track manager's lists. Empty while
 # the track lists cannot be reached by keys; the script then stops after the
 # drivers and the race length with status 77 (skipped).
 track_keys=${FIRST_SEASON_TRACK_KEYS:-}
-
-tmp=$(mktemp -d)
+window_setup
+start_xvfb 640x480x24
 shots="$build/screens/first_season"
 rm -rf "$shots"
 mkdir -p "$shots"
-xvfb_pid=""
-game_pid=""
-cleanup() {
-  [ -n "$game_pid" ] && kill "$game_pid" 2>/dev/null
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null && wait "$xvfb_pid" 2>/dev/null
-  rm -rf "$tmp"
-}
-trap cleanup EXIT
-fail() { echo "FAIL: $*"; exit 1; }
-
-# A display of our own, on a free number that answers to us.
-start_xvfb() {  # geometry
-  for _ in $(seq 20); do
-    local n=$((RANDOM % 800 + 100))
-    [ -e "/tmp/.X$n-lock" ] && continue
-    Xvfb ":$n" -screen 0 "$1" -nolisten tcp -noreset 2>"$tmp/xvfb.log" &
-    xvfb_pid=$!
-    for _ in $(seq 50); do
-      kill -0 "$xvfb_pid" 2>/dev/null || break
-      if DISPLAY=":$n" xdotool getdisplaygeometry >/dev/null 2>&1; then
-        export DISPLAY=":$n"
-        return 0
-      fi
-      sleep 0.1
-    done
-    kill "$xvfb_pid" 2>/dev/null; wait "$xvfb_pid" 2>/dev/null
-    xvfb_pid=""
-  done
-  fail "Xvfb did not start: $(cat "$tmp/xvfb.log")"
-}
-start_xvfb 640x480x24
-printf 'leak:libX11.so\nleak:libxcb.so\n' >"$tmp/lsan.supp"
-export LSAN_OPTIONS="suppressions=$tmp/lsan.supp"
 
 dir="$tmp/run"
 cp -r "$build/run" "$dir"
 rm -rf "$dir/screens" "$dir/options.set"
-(cd / && SDL_AUDIODRIVER=dummy exec "$dir/Dustwhirl" >"$dir/stdout.log" 2>"$dir/stderr.log") &
-game_pid=$!
-wid=""
-for _ in $(seq 100); do
-  wid=$(xdotool search --name '^Dustwhirl$' 2>/dev/null | head -n1)
-  [ -n "$wid" ] && break
-  kill -0 "$game_pid" 2>/dev/null || break
-  sleep 0.1
-done
-[ -n "$wid" ] || fail "no game window appeared: $(cat "$dir/stderr.log")"
-xdotool windowfocus --sync "$wid" 2>/dev/null || xdotool windowfocus "$wid"
+start_game "$dir"
 sleep 0.5
 
 key() { xdotool key --delay 80 "$@"; sleep 0.3; }
@@ -113,9 +68,7 @@ key minus minus minus minus          # race length 5 -> 1 lap
 keep 02_players_and_one_lap
 if [ -z "$track_keys" ]; then
   key Escape Return                  # Exit, Yes
-  for _ in $(seq 100); do kill -0 "$game_pid" 2>/dev/null || break; sleep 0.1; done
-  wait "$game_pid"; status=$?
-  game_pid=""
+  wait_game_end "Exit on the main screen"
   [ "$status" = 0 ] || fail "exit status $status: $(cat "$dir/stderr.log")"
   echo "SKIP: choosing the tracks by keys is not wired yet (set FIRST_SEASON_TRACK_KEYS)"
   exit 77
@@ -153,10 +106,7 @@ keep 12_main_screen_again
 key Escape                           # Exit asks first
 keep 13_exit_box
 key Return                           # Yes
-for _ in $(seq 100); do kill -0 "$game_pid" 2>/dev/null || break; sleep 0.1; done
-kill -0 "$game_pid" 2>/dev/null && fail "Exit on the main screen did not end the game"
-wait "$game_pid"; status=$?
-game_pid=""
+wait_game_end "Exit on the main screen"
 [ "$status" = 0 ] || fail "exit status $status: $(cat "$dir/stderr.log")"
 # Each computer driver has one season and two races more in its file.
 for name in "Ike Marlow" "Juno Reyes"; do
