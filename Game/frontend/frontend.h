@@ -367,6 +367,54 @@ bool TrackManagerRightClick(int x, int y);      // a right click on a track open
 // ("name" for a loose track, "folder\name" in a group), without ".trk".
 extern std::vector<std::string> chosenTracks;
 
+// The eleven widgets, as offsets from kMainTrackWidgetFirst.
+enum TrackManagerWidget {
+    kTmFolder = 0,      // folder button: shows which folders are listed, opens the folder list
+    kTmFolderList,      // the folder list (hidden until the folder button opens it)
+    kTmCreateFolder,
+    kTmDeleteFolder,
+    kTmTracks,          // the track list with the choice marks
+    kTmMove,
+    kTmTargetList,      // the folder list to move into (hidden until Move opens it)
+    kTmDeleteTracks,
+    kTmSelect,          // Select none / all / Randomize / one track
+    kTmSelectCount,     // how many tracks Randomize chooses
+    kTmInfo,            // "<count> selected"
+};
+extern Widget* trackManagerWidgets;             // the 11 records given to MakeTrackManagerWidgets
+// Opens the information box of a track ("name" or "folder\name"); false when
+// its preview cannot be made (then nothing opens).
+bool ShowTrackInfoBox(const std::string& trackPath);
+
+// The track files below "tracks" (in the program directory). Every path built
+// here stays inside "tracks": names with a separator, "..", a leading dot or
+// nothing in them are refused, and symbolic links are neither listed nor
+// followed (a link is not a folder to list, move into or delete through).
+struct TrackListEntry {
+    std::string name;                           // file name without ".trk"
+    std::string folder;                         // "" for a track lying directly in "tracks"
+    std::string file;                           // file name as found (extension in its own case)
+};
+constexpr int kMaxTrackFolderName = 22;
+bool TrackFolderNameValid(const std::string& name); // 1..22 printable characters, safe as one path component
+bool TrackNameValid(const std::string& name);   // a component: no separator, no "..", no leading dot
+std::vector<std::string> ListTrackFolders();    // the real folders in "tracks", sorted ignoring case
+// The tracks of the given folders ("" = the loose ones), folder by folder in
+// the given order, each folder's tracks sorted ignoring case.
+std::vector<TrackListEntry> ListTracks(const std::vector<std::string>& folders);
+std::string TrackPathOf(const TrackListEntry& e); // "name" or "folder\name"
+bool ParseTrackPath(const std::string& path, std::string& folder, std::string& name); // false when unsafe
+// The file of a track path, as a path from the program directory; false
+// when it is not a regular file inside "tracks".
+bool TrackFileOf(const std::string& trackPath, std::string& file);
+bool CreateTrackFolder(const std::string& name);
+bool DeleteTrackFolder(const std::string& name); // the folder and everything in it
+// Moves each track into target ("" = "tracks" itself), keeping its file name;
+// a track whose name exists in the target (ignoring case) stays where it is.
+// Moved paths are updated in place; returns how many could not be moved.
+int MoveTracks(std::vector<std::string>& trackPaths, const std::string& target);
+int DeleteTracks(const std::vector<std::string>& trackPaths); // how many could not be deleted
+
 // ---------------------------------------------------------------- save games and replay entries
 
 // Filled by the save games and the replay; null leaves the entry without effect.
