@@ -166,10 +166,20 @@ void Rebuild() {
 }
 
 // Shows one of the two folder lists in place of the track list, or (-1) the track list again.
+void Hide(int k, bool hidden) {
+    // A widget hidden while it holds the focus gives it up here, so the next
+    // event is not dropped for it.
+    if (hidden && MainScreenOpen() && currentScreen.focus == int(&W(k) - currentScreen.widgets)) {
+        currentScreen.focus = -1;
+        W(k).state &= ~kStateFocused;
+    }
+    SetWidgetHidden(W(k), hidden);
+}
+
 void ShowDropDown(int which) {
-    SetWidgetHidden(W(kTmFolderList), which != kTmFolderList);
-    SetWidgetHidden(W(kTmTargetList), which != kTmTargetList);
-    SetWidgetHidden(W(kTmTracks), which >= 0);
+    Hide(kTmFolderList, which != kTmFolderList);
+    Hide(kTmTargetList, which != kTmTargetList);
+    Hide(kTmTracks, which >= 0);
     RepaintAfterLayout();
 }
 
@@ -318,6 +328,10 @@ void OnSelect(Widget&) {
 void MakeTrackManagerWidgets(Widget* widgets) {
     manager = widgets;
     trackManagerWidgets = widgets;
+    showAll = true;
+    shownFolders.clear();
+    anchor = -1;
+    selectChoice = 2;
     MakeButton(W(kTmFolder), texts[kTextAllTracks], 11, 32, 22, 3, OnFolderButton, 0);
     MakeList(W(kTmFolderList), OnFolderPicked, 16, 20, 2, 2, kWidgetNoArrows, 11, 35.25f, 22);
     MakeButton(W(kTmCreateFolder), texts[kTextCreateFolder], 33.5f, 32.25f, 10, 2.5f, OnCreateFolder, 0);
