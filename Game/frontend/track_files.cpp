@@ -38,10 +38,17 @@ std::string FolderPath(const std::string& folder) {
     return folder.empty() ? std::string(kTracks) : std::string(kTracks) + "/" + folder;
 }
 
+// "tracks" itself may be a link (an installation may place it elsewhere);
+// the links inside it are what the manager never follows.
+bool TracksRootExists() {
+    struct stat st;
+    return stat(kTracks, &st) == 0 && S_ISDIR(st.st_mode);
+}
+
 // A folder that tracks may lie in: "tracks" itself, or a real folder in it.
 bool UsableFolder(const std::string& folder) {
-    if (!folder.empty() && !TrackNameValid(folder)) return false;
-    return IsRealFolder(FolderPath(folder));
+    if (folder.empty()) return TracksRootExists();
+    return TrackNameValid(folder) && IsRealFolder(FolderPath(folder));
 }
 
 // An entry of folder whose name equals name ignoring case (the name itself included).
@@ -139,7 +146,7 @@ bool TrackFileOf(const std::string& trackPath, std::string& file) {
 }
 
 bool CreateTrackFolder(const std::string& name) {
-    if (!TrackFolderNameValid(name) || !IsRealFolder(kTracks) || NameTaken("", name)) return false;
+    if (!TrackFolderNameValid(name) || !TracksRootExists() || NameTaken("", name)) return false;
     return mkdir(FolderPath(name).c_str(), 0755) == 0;
 }
 

@@ -118,8 +118,12 @@ bool ShowTrackInfoBox(const std::string& trackPath) {
     if (!TrackFileOf(trackPath, file)) return false;
     // The preview loads the track into the run-time maps and renders it;
     // both are let go again once the picture and the figures are copied.
-    if (LoadTrackFile(file, 2) != 0) return false;
     int width = int(kPreviewWidth) * uiScale, height = int(kPreviewHeight) * uiScale;
+    SetupTerrainRenderer(width, height);
+    if (LoadTrackFile(file, 0) != 0) {
+        FreeTerrainRenderer();
+        return false;
+    }
     RenderTrackPreview(width, height, iniSettings.fasterTrackPreview != 0);
     bool rendered = terrainRenderer.image && terrainRenderer.width == width && terrainRenderer.height == height;
     info = InfoContents{};

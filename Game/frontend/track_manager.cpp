@@ -25,6 +25,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "Game/shell/shell.h"
 #include "Game/shell/texts.h"
 #include "Game/shell/video.h"
 
@@ -41,6 +42,7 @@ std::vector<std::string> shownFolders;       // otherwise these ("" = the loose 
 std::vector<TrackListEntry> shownTracks;     // the track list's entries
 int anchor = -1;                             // entry clicked last without Shift
 int selectChoice = 2;                        // the Select pick list opens on Randomize
+std::string viewBase;                        // the program folder whose tracks the view shows
 
 constexpr int kFirstFolderEntry = 2;         // folder list: all tracks, loose tracks, then folders
 
@@ -328,10 +330,15 @@ void OnSelect(Widget&) {
 void MakeTrackManagerWidgets(Widget* widgets) {
     manager = widgets;
     trackManagerWidgets = widgets;
-    showAll = true;
-    shownFolders.clear();
+    // The main screen is rebuilt each time it opens; the folders shown stay
+    // as they were unless the tracks are those of another program folder.
+    if (viewBase != baseDirectory) {
+        viewBase = baseDirectory;
+        showAll = true;
+        shownFolders.clear();
+        selectChoice = 2;
+    }
     anchor = -1;
-    selectChoice = 2;
     MakeButton(W(kTmFolder), texts[kTextAllTracks], 11, 32, 22, 3, OnFolderButton, 0);
     MakeList(W(kTmFolderList), OnFolderPicked, 16, 20, 2, 2, kWidgetNoArrows, 11, 35.25f, 22);
     MakeButton(W(kTmCreateFolder), texts[kTextCreateFolder], 33.5f, 32.25f, 10, 2.5f, OnCreateFolder, 0);
