@@ -148,35 +148,6 @@ TEST_F(TrackManagerTest, FileOperationsStayInsideTracks) {
     EXPECT_EQ(Snapshot(outside), before);
 }
 
-TEST_F(TrackManagerTest, MovedTracksKeepRecordsAndNeverReplaceAName) {
-    GiveRecords(folder->File("tracks/beach.trk"));
-    const std::string beach = Bytes(folder->File("tracks/beach.trk"));
-    const std::string club = Bytes(folder->File("tracks/club.trk"));
-    ASSERT_TRUE(CreateTrackFolder("group"));
-    fs::copy_file(folder->File("tracks/town.trk"), folder->File("tracks/group/CLUB.trk"));
-
-    // The name taken (ignoring case) and the missing track are reported; the rest move on.
-    Paths paths{"beach", "club", "missing", "offroad\\rally"};
-    EXPECT_EQ(MoveTracks(paths, "group"), 2);
-    EXPECT_EQ(paths, (Paths{"group\\beach", "club", "missing", "group\\rally"}));
-    EXPECT_FALSE(fs::exists(folder->File("tracks/beach.trk")));
-    EXPECT_EQ(Bytes(folder->File("tracks/group/beach.trk")), beach);
-    EXPECT_EQ(Bytes(folder->File("tracks/club.trk")), club);
-    EXPECT_EQ(Bytes(folder->File("tracks/group/CLUB.trk")), Bytes(folder->File("tracks/town.trk")));
-
-    TrackFile t;
-    ASSERT_EQ(ReadTrackFile(folder->File("tracks/group/beach.trk").c_str(), TrackReadGame, t), kTrackOk);
-    EXPECT_EQ(t.records.entry[0].time, 1234);
-    EXPECT_STREQ(t.records.entry[0].name, "Fast Fred");
-    EXPECT_TRUE(t.hasGhost);
-    EXPECT_TRUE(t.trailerMatches);
-
-    Paths back{"group\\rally"};
-    EXPECT_EQ(MoveTracks(back, ""), 0);
-    EXPECT_EQ(back, Paths{"rally"});
-    EXPECT_TRUE(fs::exists(folder->File("tracks/rally.trk")));
-}
-
 TEST_F(TrackManagerTest, ChoiceMarksFollowCtrlShiftAndTheAnchor) {
     // All tracks: the loose ones, then each folder's.
     ASSERT_EQ(EntryCount(kTmTracks), 8);
@@ -282,16 +253,17 @@ TEST_F(TrackManagerTest, FoldersAreShownPickedAndDeletedThroughTheButtons) {
     EXPECT_EQ(EntryCount(kTmTracks), 6);
 }
 
-TEST_F(TrackManagerTest, MoveThroughTheTargetListReportsATakenNameOnce) {
+TEST_F(TrackManagerTest, MovedTracksKeepRecordsAndATakenNameIsReportedOnce) {
+    GiveRecords(folder->File("tracks/beach.trk"));
+    const std::string beach = Bytes(folder->File("tracks/beach.trk"));
     ASSERT_TRUE(CreateTrackFolder("group"));
-    fs::copy_file(folder->File("tracks/town.trk"), folder->File("tracks/group/oval.trk"));
+    fs::copy_file(folder->File("tracks/town.trk"), folder->File("tracks/group/OVAL.trk"));
     RefreshTrackManager();
     ASSERT_EQ(EntryCount(kTmTracks), 9);
     Pick(0);  // beach
-    Pick(4);  // oval: its name is taken in group
-    Pick(1);  // club
+    Pick(4);  // oval: its name is taken in group (ignoring case)
+    Pick(1);  // club, after it, still moves
     int messages = 0;
-    std::string shown;
     script.push_back([&] {
         messages += currentScreen.screenId == kScreenMessageBox;
         Enter();
@@ -303,9 +275,19 @@ TEST_F(TrackManagerTest, MoveThroughTheTargetListReportsATakenNameOnce) {
     EXPECT_TRUE(script.empty());
     EXPECT_TRUE(T(kTmTargetList).flags & kWidgetHidden);
     EXPECT_EQ(chosenTracks, (Paths{"group\\beach", "oval", "group\\club"}));
-    EXPECT_EQ(Bytes(folder->File("tracks/group/oval.trk")), Bytes(folder->File("tracks/town.trk")));
+    EXPECT_EQ(Bytes(folder->File("tracks/group/OVAL.trk")), Bytes(folder->File("tracks/town.trk")));
     EXPECT_TRUE(fs::exists(folder->File("tracks/oval.trk")));
+    EXPECT_FALSE(fs::exists(folder->File("tracks/beach.trk")));
     EXPECT_EQ(T(kTmInfo).text, "3 " + texts[kTextSelected]);
+
+    // The moved file is the same file: its records and ghost came along.
+    EXPECT_EQ(Bytes(folder->File("tracks/group/beach.trk")), beach);
+    TrackFile t;
+    ASSERT_EQ(ReadTrackFile(folder->File("tracks/group/beach.trk").c_str(), TrackReadGame, t), kTrackOk);
+    EXPECT_EQ(t.records.entry[0].time, 1234);
+    EXPECT_STREQ(t.records.entry[0].name, "Fast Fred");
+    EXPECT_TRUE(t.hasGhost);
+    EXPECT_TRUE(t.trailerMatches);
 }
 
 TEST_F(TrackManagerTest, InformationBoxResetEmptiesTheRecordsAndDropsTheGhost) {
