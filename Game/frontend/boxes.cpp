@@ -191,10 +191,11 @@ int ShowMessageBox(int kind, const std::string& message, const std::string& capt
     return answer & 1;
 }
 
-int ShowInputBox(const std::string& prompt, std::string& text) {
+int ShowInputBox(const std::string& prompt, std::string& text, const std::string& caption) {
     BuildBoxWidgets();
-    boxCaption = prompt;
+    boxCaption = caption.empty() ? prompt : caption;
     boxLines.clear();
+    if (!caption.empty()) boxLines = WrapMessage(prompt);
     inputBox[kIbOk].text = texts[kTextMessageOk];
     inputBox[kIbCancel].text = texts[kTextCancel];
     SetFieldText(inputBox[kIbField], text);

@@ -178,7 +178,8 @@ extern bool (*modalPump)();
 // after the last blank or . , - ! within reach, else after 40); at most 20.
 std::vector<std::string> WrapMessage(const std::string& message);
 int ShowMessageBox(int kind, const std::string& message, const std::string& caption); // 1 Yes, 0 No or OK
-int ShowInputBox(const std::string& prompt, std::string& text); // 1 OK (text holds the input), 0 Cancel
+// 1 OK (text holds the input), 0 Cancel; with a caption, the prompt stands below it.
+int ShowInputBox(const std::string& prompt, std::string& text, const std::string& caption = "");
 void ShowAboutBox();                            // version banner and credits
 extern const char* const kVersionBanner;        // "Dustwhirl 1.2d"
 // A modal list to pick from; the index picked, or -1 when cancelled.

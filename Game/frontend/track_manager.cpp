@@ -244,7 +244,7 @@ void OnTrackPicked(Widget& w) {
 
 void OnCreateFolder(Widget&) {
     std::string name;
-    if (!ShowInputBox(texts[kTextEnterFolderName], name)) return;
+    if (!ShowInputBox(texts[kTextEnterFolderName], name, texts[kTextCreateFolderTitle])) return;
     if (!CreateTrackFolder(name)) ShowMessageBox(kBoxOk, texts[kTextCreateFolderFailed], texts[kTextCreateFolderTitle]);
     Rebuild();
 }
