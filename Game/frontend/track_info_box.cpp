@@ -124,7 +124,7 @@ bool ShowTrackInfoBox(const std::string& trackPath) {
         FreeTerrainRenderer();
         return false;
     }
-    RenderTrackPreview(width, height, iniSettings.fasterTrackPreview != 0);
+    RenderLoadedTrack(iniSettings.fasterTrackPreview != 0);
     bool rendered = terrainRenderer.image && terrainRenderer.width == width && terrainRenderer.height == height;
     info = InfoContents{};
     info.file = file;
