@@ -350,6 +350,8 @@ void MakeTrackManagerWidgets(Widget* widgets) {
     MakeButton(W(kTmSelect), texts[kTextSelect], 39, 51.5f, 14, 3, OnSelect, 0);
     MakeSlider(W(kTmSelectCount), "", 53.5f, 52, 15.5f, 2, 1, 2, 2, nullptr, kWidgetNoArrows);
     MakeButton(W(kTmInfo), "", 54, 32, 26, 3, nullptr, kWidgetNoArrows);
+    for (int k : {kTmFolder, kTmCreateFolder, kTmDeleteFolder, kTmMove, kTmDeleteTracks, kTmSelect})
+        W(k).style = kStyleShowsFocus;
     SetWidgetHidden(W(kTmFolderList), true);
     SetWidgetHidden(W(kTmTargetList), true);
     Rebuild();

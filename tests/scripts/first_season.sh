@@ -11,10 +11,12 @@ set -u
 build=$(cd "$1" && pwd)
 . "$(dirname "$0")/lib/window.sh"
 need_tools Xvfb xdotool convert
-# The keys that choose two tracks in the track manager's lists. Empty while
-# the track lists cannot be reached by keys; the script then stops after the
-# drivers and the race length with status 77 (skipped).
-track_keys=${FIRST_SEASON_TRACK_KEYS:-}
+# The keys that choose two tracks: Up focuses Select (the last button), Return
+# opens its list on Randomize and Return takes it, which chooses as many tracks
+# as the slider beside it says (2); four Downs bring the focus to Start. Set
+# to empty, the script stops after the drivers and the race length with
+# status 77 (skipped).
+track_keys=${FIRST_SEASON_TRACK_KEYS-Up Return Return Down Down Down Down}
 window_setup
 start_xvfb 640x480x24
 shots="$build/screens/first_season"
