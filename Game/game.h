@@ -32,6 +32,9 @@ void BeginMenuSeason(int carCount);
 // Releases the resources in part and loads them again (an option changed
 // that needs it); the menus survive and the main screen is shown.
 void ReloadResources();
+// A loaded season: like BeginMenuSeason, the race at raceIndex, then
+// restore() puts the saved race state over the one just set up.
+void BeginSavedSeason(int carCount, int raceIndex, void (*restore)());
 // The race of "--race": the given track file, laps and car count.
 bool BeginCommandRace(const RaceCommand& command);
 // Copies what the view shows of the race into viewRace (Game/view/view.h).

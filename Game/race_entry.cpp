@@ -94,6 +94,11 @@ void DrawRaceFrame()
         if (raceState.phase == RacePhase::FinalRelease || raceState.phase == RacePhase::Final) {
             // The celebration: fireworks over the race picture, the standings on top.
             DrawFinalStandings();
+        } else if (raceState.phase == RacePhase::Replay) {
+            char time[16], rate[16];
+            ReplayTimeText(replay.position, replay.interval, time);
+            ReplayRateText(rate);
+            DrawReplayHud(time, rate, replay.help);
         } else {
             for (int i = 0; i < raceState.carCount; ++i) DrawGauges(i);
             DrawRaceClock(static_cast<int32_t>(std::time(nullptr)), false);
@@ -294,10 +299,15 @@ void ReturnParticles()
     raceState.particleNext = viewRace.particleNext;
 }
 
-void BeginSeason(int carCount)
+namespace {
+
+// The seams, the view and the renderer of a race screen.
+void PrepareRaceScreen()
 {
     raceSeams = RaceSeams{};
     InstallRaceRules();
+    InstallReplay();
+    InstallSaveGames();
     // Command-line races keep the track files as they are.
     if (!menuSeason) raceSeams.writeRecords = nullptr;
     raceSeams.blankScreen = BlankScreen;
@@ -329,7 +339,23 @@ void BeginSeason(int carCount)
     rightClickHandler = nullptr;
     SDL_ShowCursor(SDL_DISABLE);
     stepsSinceFrame = 0;
+}
+
+}  // namespace
+
+void BeginSeason(int carCount)
+{
+    PrepareRaceScreen();
     StartSeason(carCount);
+    EnterRace(CountedRaceStep, DrawRaceFrame);
+}
+
+void BeginSavedSeason(int carCount, int raceIndex, void (*restore)())
+{
+    menuSeason = true;
+    PrepareRaceScreen();
+    ContinueSeason(carCount, raceIndex);
+    if (restore) restore();
     EnterRace(CountedRaceStep, DrawRaceFrame);
 }
 

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "Game/race/race.h"
 #include "Game/shell/input.h"
 #include "Game/shell/settings.h"
 #include "trackfile/byte_io.h"
@@ -422,3 +423,72 @@ int DeleteTracks(const std::vector<std::string>& trackPaths); // how many could 
 extern void (*loadGameEntry)();                 // main screen: the file dialog to load a game
 extern void (*saveGameEntry)();                 // pause menu: the file dialog to save the game
 extern void (*replayEntry)();                   // pause menu: closes the menu and starts the replay
+
+// ---------------------------------------------------------------- save games
+
+// A season in progress in "saves/<name>.gam": settings, players, cars, the
+// tracks with their fingerprints, the race and car states, the standings, the
+// ghost of a time trial and the replay. Only version 292 is read or written.
+constexpr uint16_t kSaveGameVersion = 292;
+constexpr int kSaveTrackPathBytes = 40;         // a track path below "tracks": at most 39 characters
+
+struct SavedTrack {
+    std::string path;                           // below "tracks", "folder\name", no extension
+    uint32_t identity[4] = {};                  // the track's fingerprint; all zero = unreadable
+};
+
+// A save game as read and checked, before it replaces anything.
+struct SavedGame {
+    RacePhase phase = RacePhase::Intro;
+    uint8_t phaseCounter = 0;
+    Settings settings = {};
+    bool timedRace = false, paused = false;
+    uint32_t remainingSeconds = 0, raceSeconds = 0;
+    int carCount = 0;
+    std::string names[kMaxCars];
+    DriverRecord drivers[kMaxCars];
+    CarDefinition cars[kMaxCars] = {};
+    int currentRace = 0;
+    std::vector<SavedTrack> tracks;
+    CarState carStates[kMaxCars] = {};
+    int32_t standing[kMaxCars] = {-1, -1, -1, -1, -1, -1};
+    int32_t seasonPoints[kMaxCars] = {};
+    int32_t raceLaps = 1, leaderLaps = 0, raceClock = 0, fastestLap = 6000, fastestLapCar = -1, recordCar = -1;
+    GhostLap ghost;                             // one player only; frameCount 0 = none
+    ReplayBlock replay;
+};
+extern SavedGame pendingGame;                   // the game StartSavedGame continues
+
+// Game names stay inside "saves": 1..32 printable characters, not only
+// blanks, no separator, no "..", no leading dot.
+bool SaveGameNameValid(const std::string& name);
+std::string SaveGamePath(const std::string& name);      // "saves/<name>.gam"
+// The stored form of a season track (a name below "tracks" or a ".trk"
+// path): the path below "tracks", or its base name alone when the path is
+// too long for the field (loading finds it by its fingerprint); false when
+// even the base name is 40 characters or more.
+bool StoredTrackPath(const std::string& track, std::string& stored);
+void WriteCarState(ByteWriter& w, const CarState& c);
+// Reads one car-state block; false (c unchanged) for values no car can hold.
+bool ReadCarState(ByteReader& r, CarState& c, int carCount);
+// The running season as a file image; false (reason in LastSaveError) when it cannot be stored.
+bool WriteSaveGame(ByteWriter& w);
+// Creates "saves" when missing; the file is replaced whole or not at all.
+bool SaveGame(const std::string& name);
+const std::string& LastSaveError();
+// Parses and checks a whole file: false for another version, a file cut
+// short, or any count, index or value out of range.
+bool ParseSaveGame(const std::vector<uint8_t>& file, SavedGame& game);
+int ReadSaveGame(const std::string& name, SavedGame& game);  // 0, or -1 (game unchanged)
+// The track at its stored path when its fingerprint matches, else a track of
+// the same base name found elsewhere, else a name that loads nothing.
+std::string ResolveSavedTrack(const SavedTrack& t);
+// pendingGame's settings, drivers, cars and tracks become the season's.
+void PrepareSavedSeason();
+// Puts pendingGame's race over the one just set up (after ContinueSeason)
+// and resumes it: the start lights run again.
+void RestoreSavedRace();
+void StartSavedGame();                          // both, with the race screen between
+int LoadGame(const std::string& name);          // 0 continued; -1 failed, nothing changed
+// Fills the save, load and replay entries and the race's autosave.
+void InstallSaveGames();

@@ -17,6 +17,7 @@ void BuildMenus() {
     BuildFileDialog();
     BuildOptionPages();
     LoadDriverList();
+    InstallSaveGames();
     built = true;
 }
 

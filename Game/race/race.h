@@ -144,6 +144,8 @@ extern RaceClockHooks raceClockHooks;
 // Season and race.
 // Copies the cars of seasonDrivers[0..carCount-1], zeroes the points, starts the first race.
 void StartSeason(int carCount);
+// A loaded season: carDefinitions as filled by the loader, the race at raceIndex set up.
+void ContinueSeason(int carCount, int raceIndex);
 void StartRace();         // loads the race's track (skipping those that fail) and resets it
 void ResetRace();         // race length, random grid, starting order, car reset and placement
 void FillRandomTable(unsigned seed);  // seeds the C generator and refills randomTable
@@ -251,3 +253,81 @@ int32_t NoProgressSteps(int car);
 int32_t LongestNoProgress(int car);
 // Pit stops car i has had served this race.
 int32_t PitStops(int car);
+
+// Replay: every car's pose sampled into a ring of frames while racing, played
+// back (forwards, backwards, at a chosen rate) in the Replay phase, with cut
+// marks, and stored as a block inside saved games.
+constexpr int kReplayMinFrames = 10;
+constexpr int kReplayMaxFrames = 360000;
+constexpr int kReplayFrameBytes = 18;
+constexpr uint16_t kReplayVersion = 0x0124;
+
+// One car's sample: position x 150 (1/150 m), side and forward x 120, the
+// gap between each wheel's mount and the ground under it x 16 (0-15.96 m),
+// the driven wheels' speed, and 1 when the frame was read from a file.
+struct ReplayFrame {
+    uint16_t pos[3];
+    int8_t side[3];
+    int8_t forward[3];
+    uint8_t wheels[4];
+    int8_t wheelSpeed;
+    uint8_t flags;
+};
+
+struct ReplayState {
+    int32_t interval = 5;         // steps per recorded frame
+    float framePeriod = 0.2f;     // 1 / interval
+    int32_t capacity = 0;         // frames per car
+    int32_t frames = 0;           // recorded so far, at most capacity
+    int32_t start = 0;            // ring index of the oldest frame
+    float position = 0;           // play position in frames
+    float rate = 1;               // frames per frame period; 1 = real time
+    float cutBegin = -1, cutEnd = -1;  // -1 = not set
+    std::vector<ReplayFrame> buffers[kMaxCars];  // capacity + 1 frames each; empty = no ring
+    int32_t stepCounter = 0;
+    float highestWheelSpeed = 0, lowestWheelSpeed = 0;
+    int32_t numerator = 1, denominator = 1, direction = 1;
+    int32_t fastKey = 0;          // +1 page up held, -1 page down held
+    bool help = false;            // F1 held: the key panel is shown
+    // What leaving the replay puts back.
+    CarState savedCars[kMaxCars];
+    RacePhase savedPhase = RacePhase::Racing;
+    uint8_t savedCounter = 0;
+    int32_t savedStartLight = -1;
+};
+extern ReplayState replay;
+
+// A replay block as read from a file, before it replaces the replay.
+struct ReplayBlock {
+    int32_t interval = 0;         // 0 = the "FrameStep" setting
+    int32_t frames = 0;           // 0 = no replay
+    std::vector<ReplayFrame> buffers[kMaxCars];
+};
+
+// Frames per car for an interval (<= 0: "FrameStep") and the "Length" setting.
+int32_t ReplayCapacity(int interval, int minimum);
+// Clears the replay and sizes a ring for each of the race's cars.
+void ResetReplay(int interval, int minimum);
+void RecordReplay();              // each racing step, before the cars move
+bool EnterReplay();               // false (nothing changes) when fewer than two frames exist
+bool ReplayStep();                // keys, one playback step; true = draw
+void ReplayPress(int key);        // one press of a replay key (SDL key code)
+void LeaveReplay();               // clears the cut, restores the poses and the phase
+void RestoreReplayPoses();        // the cars, phase and start lights saved by EnterReplay
+// Rate from the key state: numerator x direction / denominator, or x 4 while a fast key is held.
+void UpdateReplayRate();
+// Rounds one car's pose into a frame, and back (wheel points rebuilt).
+ReplayFrame EncodeReplayFrame(const CarState& c, const CarDefinition& d);
+void DecodeReplayPose(int car, int index, float t);  // car's pose at ring frame logical index + t
+// Writes the replay block (the cut area when both marks are set); false
+// (nothing written) when no frame has been recorded.
+bool WriteReplay(ByteWriter& w);
+// Parses a replay block. False only when it is cut short or holds more than
+// the ring can; an unknown version or tag gives an empty block.
+bool ParseReplay(ByteReader& r, ReplayBlock& block, int carCount);
+void ApplyReplay(ReplayBlock& block);  // the block becomes the replay (moved from)
+bool ReadReplay(ByteReader& r);   // ParseReplay then ApplyReplay (empty replay when unusable)
+// " m:ss" or "h:mm:ss" of a play position, and the rate as "%c%d:%d".
+void ReplayTimeText(float position, int interval, char text[16]);
+void ReplayRateText(char text[16]);
+void InstallReplay();             // fills the replay members of raceSeams

@@ -148,7 +148,12 @@ void ResetCar(int i)
 
 }  // namespace
 
-void StartSeason(int carCount)
+namespace {
+
+// What a new season and a loaded one share: the race state emptied, the
+// random table, each car's definition (from the catalogue, or kept as a
+// loaded game filled it), the engine and skid sounds.
+void PrepareSeason(int carCount, bool keepCars)
 {
     RaceState& r = raceState;
     r = RaceState{};
@@ -161,8 +166,13 @@ void StartSeason(int carCount)
     for (int i = 0; i < kMaxCars; ++i) {
         CarDefinition& d = carDefinitions[i];
         int index = seasonDrivers[i].car;
-        if (i < r.carCount && index >= 0 && index < static_cast<int>(carCatalogue.size()) &&
-            CarDefinitionValid(carCatalogue[index])) {
+        bool inCatalogue = index >= 0 && index < static_cast<int>(carCatalogue.size());
+        if (keepCars && i < r.carCount && CarDefinitionValid(d)) {
+            // A loaded car keeps its own definition; its engine sound is the catalogue's of that name.
+            index = -1;
+            for (size_t k = 0; k < carCatalogue.size(); ++k)
+                if (std::strncmp(carCatalogue[k].name, d.name, sizeof d.name) == 0) index = static_cast<int>(k);
+        } else if (i < r.carCount && inCatalogue && CarDefinitionValid(carCatalogue[index])) {
             d = carCatalogue[index];
         } else {
             // A slot without a usable car races the built-in one.
@@ -183,7 +193,21 @@ void StartSeason(int carCount)
     for (int s : {kSoundDing, kSoundYeah, kSoundFuel})
         SetSoundVolume(effectSounds[s], EffectVolume(settings.effectsVolume, 1e8f));
     r.raceRunning = true;
-    r.raceIndex = 0;
+}
+
+}  // namespace
+
+void StartSeason(int carCount)
+{
+    PrepareSeason(carCount, false);
+    raceState.raceIndex = 0;
+    StartRace();
+}
+
+void ContinueSeason(int carCount, int raceIndex)
+{
+    PrepareSeason(carCount, true);
+    raceState.raceIndex = raceIndex < 0 ? 0 : raceIndex;
     StartRace();
 }
 

@@ -131,6 +131,9 @@ void PaintLapPanel();                  // lap counter and car columns into the t
 int RemainingSeconds(int32_t endSeconds, int32_t nowSeconds);
 void RaceClockText(int secondsLeft, char text[16]);  // "mm:ss", or one blank once the time is up
 
+// Replay screen: title, help line, play time and rate; with help, the key panel.
+void DrawReplayHud(const char* timeText, const char* rateText, bool help);
+
 // Panels (drawn once into the locked target over the race picture).
 void DarkenPanel();                    // the panel rectangle of the track info and time-trial results
 void DarkenRect(int halfWidthCells, int halfHeightCells);  // a centred rectangle through the grey remap
