@@ -22,7 +22,7 @@ declare -A max_len=(
   [car_file]=4096 [cursor_file]=8192 [editor_bmp]=140000 [font_image]=20000
   [ini_parser]=4096 [language_parser]=8192 [palette_file]=2048 [options_file]=512
   [track_reader]=40000 [track_maps]=40000 [editor_document]=40000 [terrain_render]=40000
-  [wav_loader]=16384
+  [wav_loader]=16384 [save_game]=32768 [replay_block]=8192
 )
 
 # ---- Tools ------------------------------------------------------------------

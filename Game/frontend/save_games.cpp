@@ -321,7 +321,10 @@ bool SaveGame(const std::string& name)
         return false;
     }
     ByteWriter w;
-    w.bytes.reserve(1u << 20);
+    // The fixed part is a few kilobytes; the replay is most of a file.
+    size_t rings = 0;
+    for (const std::vector<ReplayFrame>& b : replay.buffers) rings += b.empty() ? 0 : 1;
+    w.bytes.reserve(65536 + rings * (4 + static_cast<size_t>(replay.frames) * kReplayFrameBytes));
     if (!WriteSaveGame(w)) return false;
     if (!EnterBaseDirectory() && !baseDirectory.empty()) {
         lastSaveError = "The game folder cannot be reached.";

@@ -1,0 +1,136 @@
+// The replay screen and the file dialog as the game draws them: a race of
+// four computer cars set up by the game's own race entry in a copy of the
+// program folder, the replay played forwards, in reverse at double rate and
+// with the key panel, and the save dialog over a few saved games. With
+// DW_SHOTS_DIR set, each picture is also written there as a BMP
+// (tests/scripts/replay_screens.sh turns them into PNG under a real window).
+#include <gtest/gtest.h>
+
+#include <SDL.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "Game/frontend/frontend.h"
+#include "Game/game.h"
+#include "Game/race/race.h"
+#include "Game/shell/settings.h"
+#include "Game/shell/shell.h"
+#include "Game/shell/texts.h"
+#include "Game/shell/video.h"
+#include "tests/shell/temp_folder.h"
+
+namespace {
+
+uint32_t fakeTicks = 0;
+uint32_t FakeTicks() { return fakeTicks; }
+
+std::vector<uint8_t> Pixels()
+{
+    std::vector<uint8_t> out;
+    if (!backBuffer || SDL_LockSurface(backBuffer) != 0) return out;
+    const uint8_t* p = static_cast<const uint8_t*>(backBuffer->pixels);
+    for (int y = 0; y < backBuffer->h; ++y) out.insert(out.end(), p + y * backBuffer->pitch, p + y * backBuffer->pitch + backBuffer->w);
+    SDL_UnlockSurface(backBuffer);
+    return out;
+}
+
+// Pixels that differ inside a rectangle of the screen.
+int Differences(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b, int x0, int y0, int x1, int y1)
+{
+    int w = backBuffer->w, n = 0;
+    for (int y = y0; y < y1; ++y)
+        for (int x = x0; x < x1; ++x) n += a[static_cast<size_t>(y * w + x)] != b[static_cast<size_t>(y * w + x)];
+    return n;
+}
+
+void Shot(const char* name)
+{
+    const char* dir = std::getenv("DW_SHOTS_DIR");
+    if (dir && *dir && backBuffer) SDL_SaveBMP(backBuffer, (std::string(dir) + "/" + name + ".bmp").c_str());
+}
+
+bool ShotPump()
+{
+    Shot("file_dialog");
+    MenuCancel(true);
+    MenuCancel(false);
+    return true;
+}
+
+void ReplaySteps(int n)
+{
+    for (int k = 0; k < n; ++k) RaceStep();
+    raceSeams.drawRace();
+}
+
+}  // namespace
+
+TEST(ReplayScreens, TheReplayShowsItsTextsRateAndHelpAndTheDialogListsTheSaves)
+{
+    TempFolder folder;
+    std::string run = std::string(DW_RUN_DIR);
+    for (const char* part : {"cars", "dw.ini", "font.bmp", "lang", "palettes", "sounds", "tracks", "drivers"})
+        ASSERT_EQ(std::system(("cp -r '" + run + "/" + part + "' '" + folder.path + "/'").c_str()), 0) << part;
+    setenv("SDL_VIDEODRIVER", "dummy", 0);
+    setenv("SDL_AUDIODRIVER", "dummy", 0);
+    ASSERT_EQ(SDL_Init(SDL_INIT_VIDEO), 0) << SDL_GetError();
+    DefaultSettings(settings);
+    SetScreenSize(640, 480);
+    ASSERT_GT(InitGame(), 0);
+    raceClockHooks = RaceClockHooks{};
+    iniSettings.replayLength = 60;
+    RaceCommand command;
+    command.active = true;
+    command.trackPath = folder.path + "/tracks/grand_prix.trk";
+    command.cars = 4;
+    command.laps = 5;
+    ASSERT_TRUE(BeginCommandRace(command));
+    raceClockHooks.ticks = FakeTicks;
+    ASSERT_EQ(raceState.phase, RacePhase::Intro);
+    // Each race start leaves an autosave.
+    EXPECT_FALSE(folder.Read("saves/Autosave.gam").empty());
+
+    // Past the lights, forty seconds of racing.
+    raceState.phase = RacePhase::Racing;
+    raceState.phaseCounter = 70;
+    raceState.startLight = -1;
+    for (int k = 0; k < 4000; ++k) RaceStep();
+    ASSERT_GT(replay.frames, 700);
+    ASSERT_TRUE(EnterReplay());
+    ReplaySteps(120);
+    std::vector<uint8_t> play = Pixels();
+    Shot("replay_play");
+    ReplayPress(SDLK_LEFT);
+    ReplayPress(SDLK_KP_PLUS);
+    ReplaySteps(120);
+    std::vector<uint8_t> reverse = Pixels();
+    Shot("replay_reverse");
+    keyState[SDLK_F1] = 1;
+    ReplaySteps(1);
+    keyState[SDLK_F1] = 0;
+    std::vector<uint8_t> help = Pixels();
+    Shot("replay_help");
+    ASSERT_FALSE(play.empty());
+    int W = backBuffer->w, H = backBuffer->h;
+    // The title stays, the rate changes, the help panel covers the middle.
+    EXPECT_EQ(Differences(play, reverse, W / 2 - 40, 0, W / 2 + 40, 16), 0);
+    EXPECT_GT(Differences(play, reverse, 0, H - 60, W / 2, H - 20), 0);
+    EXPECT_GT(Differences(reverse, help, W / 2 - 100, H / 2 - 40, W / 2 + 100, H / 2 + 40), 2000);
+
+    // Back to the race, saved twice, then the save dialog over the saves.
+    raceSeams.restoreReplay();
+    Resume();
+    ASSERT_TRUE(SaveGame("Season one"));
+    ASSERT_TRUE(SaveGame("Grand prix, lap 3"));
+    std::vector<uint8_t> before = Pixels();
+    modalPump = ShotPump;
+    ASSERT_NE(saveGameEntry, nullptr);
+    saveGameEntry();
+    Shot("after_dialog");
+    ExitToMenu();
+    ReleaseGame(false);
+    SDL_Quit();
+}
