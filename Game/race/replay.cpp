@@ -188,6 +188,8 @@ void RecordReplay()
     if (p.capacity <= 0) return;
     if (++p.stepCounter < p.interval) return;
     p.stepCounter = 0;
+    // Marks name frames of the replay as it was; racing on moves the ring under them.
+    p.cutBegin = p.cutEnd = -1;
     int at = (p.frames + p.start) % p.capacity;
     for (int i = 0; i < raceState.carCount && i < kMaxCars; ++i) {
         if (p.buffers[i].size() <= static_cast<size_t>(at)) continue;
@@ -275,6 +277,7 @@ bool EnterReplay()
     p.numerator = p.denominator = p.direction = 1;
     p.fastKey = 0;
     p.help = false;
+    p.cutBegin = p.cutEnd = -1;
     UpdateReplayRate();
     r.phase = RacePhase::Replay;
     r.raceRunning = true;

@@ -236,6 +236,32 @@ TEST_F(ReplayTest, LeavingPutsEveryCarBackWhateverWasWatchedAndTheLightsRunAgain
     EXPECT_EQ(raceState.phase, RacePhase::Racing);
     EXPECT_GT(raceState.raceClock, clock);
     EXPECT_GT(replay.frames, 1200);
+
+    // C marks the cut's start, C again its end: the race is back as it was and the pause menu opens.
+    for (int i = 0; i < 4; ++i) before[i] = CarBytes(i);
+    int pauses = 0;
+    static int* pauseCount = &pauses;
+    raceSeams.openPauseMenu = [] { ++*pauseCount; };
+    ASSERT_TRUE(EnterReplay());
+    ReplayPress(SDLK_HOME);
+    Steps(20);
+    ReplayPress(SDLK_c);
+    EXPECT_FLOAT_EQ(replay.cutBegin, 10);  // 20 steps at half a frame each
+    EXPECT_EQ(raceState.phase, RacePhase::Replay);
+    Steps(50);
+    ReplayPress(SDLK_c);
+    EXPECT_FLOAT_EQ(replay.cutEnd, 35);
+    EXPECT_EQ(pauses, 1);
+    EXPECT_EQ(raceState.phase, RacePhase::Countdown);
+    EXPECT_FALSE(raceState.raceRunning);
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(CarBytes(i), before[i]) << "car " << i;
+    ByteWriter cut;
+    ASSERT_TRUE(WriteReplay(cut));
+    EXPECT_EQ(cut.bytes.size(), 12u + 4 * (4 + 25 * kReplayFrameBytes));
+    // Racing on moves the ring under the marks: they are dropped.
+    raceState.raceRunning = true;
+    Steps(250);
+    EXPECT_FLOAT_EQ(replay.cutBegin, -1);
 }
 
 TEST_F(ReplayTest, PlaybackPassesThroughTheRecordedPosesAndStaysBetweenThem)
