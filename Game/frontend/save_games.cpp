@@ -480,8 +480,9 @@ void RestoreSavedRace()
 {
     SavedGame& g = pendingGame;
     RaceState& r = raceState;
-    if (r.raceIndex != g.currentRace || !trackMaps.loaded) return;  // the saved track is gone: the season goes on
     int n = g.carCount;
+    for (int i = 0; i < kMaxCars; ++i) r.seasonPoints[i] = i < n ? g.seasonPoints[i] : 0;
+    if (r.raceIndex != g.currentRace || !trackMaps.loaded) return;  // the saved track is gone: the season goes on
     int checkpoints = static_cast<int>(trackMaps.checkpoints.size());
     int limiters = static_cast<int>(trackMaps.limiters.size());
     int aiLength = static_cast<int>(std::max(trackMaps.aiLine.size(), trackMaps.pitLine.size()));
@@ -501,7 +502,6 @@ void RestoreSavedRace()
     }
     for (int i = 0; i < kMaxCars; ++i) {
         r.standing[i] = i < n ? g.standing[i] : -1;
-        r.seasonPoints[i] = i < n ? g.seasonPoints[i] : 0;
     }
     r.raceLaps = g.raceLaps;
     r.leaderLaps = g.leaderLaps;

@@ -125,6 +125,21 @@ TEST(ReplayScreens, TheReplayShowsItsTextsRateAndHelpAndTheDialogListsTheSaves)
     Resume();
     ASSERT_TRUE(SaveGame("Season one"));
     ASSERT_TRUE(SaveGame("Grand prix, lap 3"));
+    // Loading goes through the race entry again: the cars are back, the lights run.
+    std::vector<uint8_t> carsSaved[4];
+    for (int i = 0; i < 4; ++i) {
+        ByteWriter w;
+        WriteCarState(w, cars[i]);
+        carsSaved[i] = w.bytes;
+    }
+    for (int k = 0; k < 300; ++k) RaceStep();
+    ASSERT_EQ(LoadGame("Season one"), 0);
+    EXPECT_EQ(raceState.phase, RacePhase::Countdown);
+    for (int i = 0; i < 4; ++i) {
+        ByteWriter w;
+        WriteCarState(w, cars[i]);
+        EXPECT_EQ(w.bytes, carsSaved[i]) << "car " << i;
+    }
     std::vector<uint8_t> before = Pixels();
     modalPump = ShotPump;
     ASSERT_NE(saveGameEntry, nullptr);
