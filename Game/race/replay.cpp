@@ -415,10 +415,14 @@ bool ParseReplay(ByteReader& r, ReplayBlock& block, int carCount)
     if (frames > static_cast<uint32_t>(kReplayMaxFrames)) return false;
     carCount = ClampInt(carCount, 0, kMaxCars);
     for (int i = 0; i < carCount && frames > 0; ++i) {
-        if (!ReaderHas(r, 4)) return false;  // cut short before a car's frames
+        // Every car of the race has its frames: a block that ends before one is cut short.
+        if (!ReaderHas(r, 4)) return false;
         size_t tag = r.pos;
         if (ReadU8(r) != 'P' || ReadU8(r) != 'L' || ReadU8(r) != 'R' || ReadU8(r) != '1' + i) {
+            // Not this car's frames: the stream is left at the tag and no
+            // replay is kept (one with cars missing could not be stored again).
             ReaderSeek(r, tag);
+            for (std::vector<ReplayFrame>& b : block.buffers) std::vector<ReplayFrame>().swap(b);
             break;
         }
         // Every count is checked against what the file holds before anything is allocated.

@@ -343,13 +343,19 @@ TEST_F(ReplayTest, AReplayBlockIsCheckedBeforeAnythingIsAllocatedOrRead)
     EXPECT_TRUE(ParseReplay(orr, block, 3));
     EXPECT_EQ(block.frames, 0);
     EXPECT_EQ(orr.pos, 0u);
-    // A wrong tag for the second car: the first is kept, the rest dropped.
+    // A wrong tag for the second car: no replay, the reader left at the tag.
     std::vector<uint8_t> tag = w.bytes;
     tag[12 + 4 + 50 * kReplayFrameBytes + 3] = '5';
     ByteReader tr = MakeReader(tag);
     ASSERT_TRUE(ParseReplay(tr, block, 3));
-    EXPECT_EQ(block.frames, 50);
-    EXPECT_EQ(block.buffers[0].size(), 50u);
-    EXPECT_TRUE(block.buffers[1].empty());
+    EXPECT_EQ(block.frames, 0);
+    EXPECT_TRUE(block.buffers[0].empty());
     EXPECT_EQ(tr.pos, 12u + 4 + 50 * kReplayFrameBytes);
+    // Fewer cars in the race than in the block: the first ones are read, the reader stops after them.
+    ByteReader fr = MakeReader(w.bytes);
+    ASSERT_TRUE(ParseReplay(fr, block, 2));
+    EXPECT_EQ(block.frames, 50);
+    EXPECT_EQ(block.buffers[1].size(), 50u);
+    EXPECT_TRUE(block.buffers[2].empty());
+    EXPECT_EQ(fr.pos, 12u + 2 * (4 + 50 * kReplayFrameBytes));
 }
