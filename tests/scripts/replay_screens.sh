@@ -7,40 +7,12 @@
 # entry, view and dialog; the test program only drives them.
 # Usage: replay_screens.sh BUILD_DIR SOURCE_DIR
 set -u
+. "$(dirname "$0")/lib/window.sh"
+need_tools Xvfb xdotool convert
 build=$(cd "$1" && pwd)
-if ! command -v Xvfb >/dev/null || ! command -v xdotool >/dev/null || ! command -v convert >/dev/null; then
-  echo "SKIP: Xvfb, xdotool or convert is not installed"
-  exit 77
-fi
 [ -x "$build/tests_saves" ] || { echo "SKIP: tests_saves is not built"; exit 77; }
-tmp=$(mktemp -d)
-xvfb_pid=""
-cleanup() {
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null && wait "$xvfb_pid" 2>/dev/null
-  rm -rf "$tmp"
-}
-trap cleanup EXIT
-fail() { echo "FAIL: $*"; exit 1; }
-
-for _ in $(seq 20); do
-  n=$((RANDOM % 800 + 100))
-  [ -e "/tmp/.X$n-lock" ] && continue
-  Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp -noreset 2>"$tmp/xvfb.log" &
-  xvfb_pid=$!
-  for _ in $(seq 50); do
-    kill -0 "$xvfb_pid" 2>/dev/null || break
-    if DISPLAY=":$n" xdotool getdisplaygeometry >/dev/null 2>&1; then
-      export DISPLAY=":$n"
-      break 2
-    fi
-    sleep 0.1
-  done
-  kill "$xvfb_pid" 2>/dev/null; wait "$xvfb_pid" 2>/dev/null
-  xvfb_pid=""
-done
-[ -n "$xvfb_pid" ] || fail "Xvfb did not start: $(cat "$tmp/xvfb.log")"
-printf 'leak:libX11.so\nleak:libxcb.so\n' >"$tmp/lsan.supp"
-export LSAN_OPTIONS="suppressions=$tmp/lsan.supp"
+window_setup
+start_xvfb 1024x768x24
 
 out="$build/replay_screens"
 mkdir -p "$out"
@@ -48,9 +20,8 @@ rm -f "$out"/*.png "$out"/*.bmp
 DW_SHOTS_DIR="$out" SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=dummy \
   "$build/tests_saves" --gtest_filter='ReplayScreens.*' >"$tmp/run.log" 2>&1 || fail "the replay screens failed: $(tail -20 "$tmp/run.log")"
 for shot in replay_play replay_reverse replay_help file_dialog; do
-  [ -s "$out/$shot.bmp" ] || fail "no picture $shot"
+  check_bmp "$out/$shot.bmp" 8 640 480
   convert "$out/$shot.bmp" "$out/$shot.png" || fail "cannot convert $shot"
-  rm -f "$out/$shot.bmp"
 done
 rm -f "$out"/*.bmp
 echo "PASS: pictures in $out"
