@@ -34,17 +34,56 @@ Vec3 PathPoint(bool pitLine, int idx)
     return ai[Wrap(trackMaps.pitExit + idx - m + 1, n)];
 }
 
-// The point m points ahead of index base (fraction interpolated), moved
-// sideways by offset metres to the right of the line's direction there.
-Vec3 TargetAhead(bool pitLine, int base, float m, float offset)
+float Flat(Vec3 v) { return std::sqrt(v.x * v.x + v.z * v.z); }
+
+float BendRadius(bool pitLine, int idx);
+
+// The place on the line nearest to a point, searched from the segment
+// ending at point base onwards: the segment's end point and the fraction.
+void NearestOnLine(bool pitLine, int base, Vec3 at, int& end, float& frac)
 {
-    int whole = static_cast<int>(m);
-    float frac = m - static_cast<float>(whole);
-    Vec3 p0 = PathPoint(pitLine, base + whole), p1 = PathPoint(pitLine, base + whole + 1);
-    Vec3 at = p0 + (p1 - p0) * frac;
-    float dx = p1.x - p0.x, dz = p1.z - p0.z;
-    float h = std::sqrt(dx * dx + dz * dz) + 0.0001f;
-    return at + Vec3{dz / h, 0, -dx / h} * offset;
+    float best = 1e30f;
+    end = base;
+    frac = 0;
+    for (int k = 0; k < 24; ++k) {
+        Vec3 a = PathPoint(pitLine, base + k - 1), b = PathPoint(pitLine, base + k);
+        float abx = b.x - a.x, abz = b.z - a.z, pax = at.x - a.x, paz = at.z - a.z;
+        float f = (pax * abx + paz * abz) / (abx * abx + abz * abz + 0.0001f);
+        f = f < 0 ? 0 : f > 1 ? 1 : f;
+        float dx = pax - abx * f, dz = paz - abz * f, d2 = dx * dx + dz * dz;
+        if (d2 < best) {
+            best = d2;
+            end = base + k;
+            frac = f;
+        }
+    }
+}
+
+// The point dist metres further along the line than the car's own place on
+// it (fraction u of the segment ending at point base), moved sideways by
+// offset metres to the right of the line there. The offset shrinks in tight
+// bends, where the line runs close to the edge of the road. Measured in
+// metres, not in points, so lines of any point spacing are followed alike.
+Vec3 TargetAlong(bool pitLine, int base, float u, float dist, float offset)
+{
+    Vec3 p0 = PathPoint(pitLine, base - 1), p1 = PathPoint(pitLine, base);
+    float seg = Flat(p1 - p0);
+    float at = (u < 0 ? 0 : u > 1 ? 1 : u) * seg + (dist > 0 ? dist : 0);
+    int k = 0;
+    while (at > seg && k < 96) {
+        at -= seg;
+        ++k;
+        p0 = p1;
+        p1 = PathPoint(pitLine, base + k);
+        seg = Flat(p1 - p0);
+    }
+    float f = seg > 0.0001f ? at / seg : 0;
+    if (f > 1) f = 1;
+    Vec3 point = p0 + (p1 - p0) * f;
+    float h = seg + 0.0001f;
+    float r = BendRadius(pitLine, base + k);
+    float scale = r / (r + 25);
+    return point + Vec3{(p1.z - p0.z) / h, 0, -(p1.x - p0.x) / h} * (offset * scale);
 }
 
 float Offset(const CarState& c, bool pitLine)
@@ -69,7 +108,10 @@ void ChooseOffset(int i, Vec3 a, Vec3 b, float look, bool pitLine)
         float e = pa.x * ab.z - pa.z * ab.x;
         float h = std::sqrt(ab.x * ab.x + ab.z * ab.z) + 0.0001f;
         float keep = e * 0.75f / h + 1.5f;
-        o = (keep < 0 ? 0 : keep > 3 ? 3 : keep) + 2 + 3 * NextRandom();
+        // A band of +-1.5 m round the line: an AI line is drawn as a racing
+        // line, often close to the inside of corners, and a wider spread
+        // puts cars onto the kerbs, the run-off and the walls beside it.
+        o = (keep < 0 ? 0 : keep > 3 ? 3 : keep) * 0.5f + 3.5f + 1.5f * NextRandom();
     }
     for (int j = 0; j < raceState.carCount; ++j) {
         if (j == i) continue;
@@ -85,8 +127,7 @@ void ChooseOffset(int i, Vec3 a, Vec3 b, float look, bool pitLine)
         if (s <= 0 && s + w > 0) o += s + w;
         if (s > 0 && s - w < 0) o += s - w;
     }
-    float scale = pitLine ? 0.05f : 0.05f;
-    c.aiParam = o < 0 ? 0 : o > 10 ? 200 : static_cast<int>(o / scale);
+    c.aiParam = o < 0 ? 0 : o > 10 ? 200 : static_cast<int>(o / 0.05f);
 }
 
 // Whether to take the pit line at the branch point.
@@ -136,15 +177,39 @@ int CornerThrottle(const CarState& c, Vec3 target, float speed, float vF)
     return vF < vmax ? 1 : 0;
 }
 
-// Horizontal radius of the line's bend at point idx (from its neighbours two
-// points away, so that a single uneven point does not count as a corner).
+// Horizontal radius of the line's bend at point idx, from the points about
+// 5 m before and after it (so that neither an uneven point nor a dense
+// spacing of points reads as a corner).
 float BendRadius(bool pitLine, int idx)
 {
-    Vec3 a = PathPoint(pitLine, idx - 2), b = PathPoint(pitLine, idx), c = PathPoint(pitLine, idx + 2);
+    Vec3 b = PathPoint(pitLine, idx), a = b, c = b;
+    for (int k = 1; k <= 8 && Flat(a - b) < 5; ++k) a = PathPoint(pitLine, idx - k);
+    for (int k = 1; k <= 8 && Flat(c - b) < 5; ++k) c = PathPoint(pitLine, idx + k);
     float abx = b.x - a.x, abz = b.z - a.z, bcx = c.x - b.x, bcz = c.z - b.z, acx = c.x - a.x, acz = c.z - a.z;
     float cross = std::fabs(abx * bcz - abz * bcx);
     float la = std::sqrt(abx * abx + abz * abz), lb = std::sqrt(bcx * bcx + bcz * bcz), lc = std::sqrt(acx * acx + acz * acz);
     return cross < 0.0001f ? 1e6f : la * lb * lc / (2 * cross);
+}
+
+// How much room the car has behind the nearest car in its path: negative
+// when it comes closer than it could stop from the speed it closes at.
+float GapAhead(int i, float vF)
+{
+    const CarState& c = cars[i];
+    const CarDefinition& d = carDefinitions[i];
+    float gap = 1000;
+    for (int j = 0; j < raceState.carCount; ++j) {
+        if (j == i) continue;
+        const CarState& o = cars[j];
+        const CarDefinition& od = carDefinitions[j];
+        Vec3 rel = o.pos - c.pos;
+        float along = Dot(rel, c.forward), across = Dot(rel, c.side);
+        if (along <= 0 || along > 40 || std::fabs(across) > d.halfSize.x + od.halfSize.x + 0.3f) continue;
+        float closing = vF - Dot(o.vel, c.forward);
+        float need = d.halfSize.z + od.halfSize.z + 1 + (closing > 0 ? closing * 0.3f + closing * closing / 16 : 0);
+        if (along - need < gap) gap = along - need;
+    }
+    return gap;
 }
 
 // Braking ahead: the highest speed from which the car can still slow down
@@ -296,20 +361,28 @@ void DriveAI(int i, int& throttle, float& steering)
             }
         }
         float offset = Offset(c, pitLine);
-        // 5. Steering towards a point ahead, from where the car will be.
-        float m = look / 5 * speed + 1 + (u > 0 ? u : 0);
-        Vec3 target = TargetAhead(pitLine, c.aiState, m, offset);
+        // 5. Steering: the point where the car will be (its reference) is
+        // aimed at the line a little further on than the car's own look-ahead.
         float phi = Dot(c.angVel, c.up) * look;
         Vec3 ref = c.pos + c.vel * look + (c.forward * std::cos(phi) - c.side * std::sin(phi)) * d.aiFactor;
+        int refEnd;
+        float refFrac;
+        NearestOnLine(pitLine, c.aiState, ref, refEnd, refFrac);
+        Vec3 target = TargetAlong(pitLine, refEnd, refFrac, 3, offset);
         steering = SteerTo(target, ref, c);
-        // 6. Throttle by the cornering limit towards a second point.
-        float ahead2 = 1 + static_cast<int>(0.016f * speed * speed * look * look);
-        Vec3 target2 = TargetAhead(pitLine, c.aiState, ahead2 - 1, offset);
+        // 6. Throttle by the cornering limit towards a second point, and by
+        // the bends further on, which the car must be able to brake for.
+        Vec3 target2 = TargetAlong(pitLine, c.aiState, u, 5 + 0.08f * speed * speed * look * look, offset);
         throttle = CornerThrottle(c, target2, speed, vF);
         float caution = c.aiSkill < 100 ? 0.55f + 0.45f * x : 1.0f;
         float safe = SafeSpeed(c, pitLine, speed, caution);
         if (throttle > 0 && vF > safe) throttle = vF > safe + 3 ? -100 : 0;
         else if (throttle == 100 && vF > safe - 1) throttle = 1;
+        // Not into the back of a slower car ahead: the offset moves round
+        // it at the next line point, until then the car holds back.
+        float gap = GapAhead(i, vF);
+        if (throttle > 1 && gap < 0) throttle = 1;
+        if (throttle > 0 && gap < -4) throttle = 0;
         // 7. On the way in, the first free crew near the look-ahead point becomes the car's pit.
         if (phase == 1) {
             for (size_t k = 0; k < trackMaps.pitCrews.size(); ++k) {

@@ -47,6 +47,11 @@ const ContactSurface kDeckSurface = {1, 0.3f, 0.3f, 2};
 ObjectShape shapes[kObjectTypeCount];
 bool shapesBuilt = false;
 std::vector<int> movable;  // indices of the moveable cones, filled at race start
+// Per object: bit 0 / bit 1 set when a bridge piece of the same kind lies
+// beside it on its left / right, so that the deck goes on there and the
+// railing on that edge is left out (pieces laid side by side make one wide
+// bridge, not lanes fenced off from each other).
+std::vector<uint8_t> deckJoined;
 
 // Objects by ground cell, so a car looks only at the objects near it: each
 // object is listed in every cell its reach (plus the reach of the largest
@@ -334,6 +339,21 @@ void PlaceObjectsOnTerrain()
             movable.push_back(static_cast<int>(k));
         }
     }
+    deckJoined.assign(objects.size(), 0);
+    for (size_t k = 6; k < objects.size(); ++k) {
+        if (objects[k].type >= kObjectTypeCount || shapes[objects[k].type].deck == Deck::None) continue;
+        Frame f = FrameOf(objects[k]);
+        float width = 2 * ObjectType(objects[k].type).halfWidth;
+        for (size_t j = 6; j < objects.size(); ++j) {
+            if (j == k || objects[j].type != objects[k].type) continue;
+            Frame g = FrameOf(objects[j]);
+            Vec3 rel = objects[j].position - objects[k].position;
+            float across = rel.x * f.side.x + rel.z * f.side.z, along = rel.x * f.along.x + rel.z * f.along.z;
+            if (std::fabs(Dot(f.along, g.along)) < 0.98f || std::fabs(along) > 0.6f) continue;
+            if (std::fabs(across - width) < 0.6f) deckJoined[k] |= 1;
+            if (std::fabs(across + width) < 0.6f) deckJoined[k] |= 2;
+        }
+    }
     BuildObjectGrid();
 }
 
@@ -356,8 +376,11 @@ void CollideObjects(int car, Vec3 previousPos)
         if (dx * dx + dz * dz >= r * r || shape.reach <= 0) continue;
         Frame f = FrameOf(ob);
         if (shape.deck != Deck::None) CollideDeck(car, ob, f, shape.deck);
+        uint8_t joined = k < deckJoined.size() && shape.deck != Deck::None ? deckJoined[k] : 0;
         for (int b = 0; b < shape.boxCount; ++b) {
             const Box& box = shape.boxes[b];
+            // Boxes 0 and 1 of a bridge are its left and right railings.
+            if ((b == 0 && (joined & 1)) || (b == 1 && (joined & 2))) continue;
             Vec3 anchor, n;
             NearestOnCore(f, box, c.pos, previousPos, anchor, n);
             Vec3 push = ContactAlong(car, anchor, n, box.rho, box.surface);

@@ -331,8 +331,8 @@ void PlaceObjects(Build& b)
 }
 
 // Lays the crossing object (a bridge) over every place where the track
-// crosses itself, along the branch driven later in the lap, as many side by
-// side as the road is wide.
+// crosses itself, carrying the branch driven later in the lap, as many side
+// by side as the road is wide.
 void PlaceCrossings(Build& b)
 {
     if (b.r->crossingType < 0)
@@ -363,10 +363,18 @@ void PlaceCrossings(Build& b)
             found.push_back({x, y});
             const ObjectTypeInfo& info = ObjectType(b.r->crossingType);
             const double across = 2 * info.halfWidth * b.ppu;
-            const int count = std::max(1, static_cast<int>(std::ceil(2 * b.hw / across - 0.05)));
+            // The row covers the over road's width as measured along p.
+            const double sine = std::max(0.3, std::fabs(p.tx * q.ty - p.ty * q.tx));
+            const int count = std::max(1, static_cast<int>(std::ceil(2 * b.hw / (across * sine) - 0.05)));
+            // The pieces stand across the road passing underneath (p), in a
+            // row along it, so that the gap under their decks lines up with
+            // that road; the later branch runs over them.
+            double ax = NormalX(p), ay = NormalY(p);
+            if (ax * q.tx + ay * q.ty < 0)
+                ax = -ax, ay = -ay;
             for (int k = 0; k < count; k++) {
                 double o = (k - (count - 1) * 0.5) * across;
-                AddObject(b, b.r->crossingType, x + o * NormalX(q), y + o * NormalY(q), AngleOf(q.tx, q.ty), false);
+                AddObject(b, b.r->crossingType, x + o * p.tx, y + o * p.ty, AngleOf(ax, ay), false);
             }
         }
 }
