@@ -81,7 +81,15 @@ Vec3 TargetAlong(bool pitLine, int base, float u, float dist, float offset)
     if (f > 1) f = 1;
     Vec3 point = p0 + (p1 - p0) * f;
     float h = seg + 0.0001f;
+    // The tightest bend from here to about 15 m on sets how far off the line the car may run.
     float r = BendRadius(pitLine, base + k);
+    Vec3 from = p1;
+    for (int j = 1; j <= 6; ++j) {
+        Vec3 next = PathPoint(pitLine, base + k + j);
+        if (Flat(next - from) > 15) break;
+        float rj = BendRadius(pitLine, base + k + j);
+        if (rj < r) r = rj;
+    }
     float scale = r / (r + 25);
     return point + Vec3{(p1.z - p0.z) / h, 0, -(p1.x - p0.x) / h} * (offset * scale);
 }
@@ -205,6 +213,9 @@ float GapAhead(int i, float vF)
         Vec3 rel = o.pos - c.pos;
         float along = Dot(rel, c.forward), across = Dot(rel, c.side);
         if (along <= 0 || along > 40 || std::fabs(across) > d.halfSize.x + od.halfSize.x + 0.3f) continue;
+        // A car that stands (stuck, or waiting) is no one to queue behind:
+        // waiting for it could hold both for ever.
+        if (Length(o.vel) < 3) continue;
         float closing = vF - Dot(o.vel, c.forward);
         float need = d.halfSize.z + od.halfSize.z + 1 + (closing > 0 ? closing * 0.3f + closing * closing / 16 : 0);
         if (along - need < gap) gap = along - need;
