@@ -394,6 +394,9 @@ void DriveAI(int i, int& throttle, float& steering)
         float gap = GapAhead(i, vF);
         if (throttle > 1 && gap < 0) throttle = 1;
         if (throttle > 0 && gap < -4) throttle = 0;
+        // Wheelspin on loose or slick ground (snow, oil, mud) only digs the
+        // car in: ease the throttle until the wheels grip again.
+        if (throttle > 2 && c.wheelSpeed - vF > 6 + 0.3f * (vF > 0 ? vF : 0)) throttle = 2 + throttle / 4;
         // 7. On the way in, the first free crew near the look-ahead point becomes the car's pit.
         if (phase == 1) {
             for (size_t k = 0; k < trackMaps.pitCrews.size(); ++k) {
