@@ -229,7 +229,7 @@ float GapAhead(int i, float vF)
 // speed; this keeps the driver safe on lines of any point spacing.
 float SafeSpeed(const CarState& c, bool pitLine, float speed, float caution)
 {
-    float grip = c.traction * 100 * 0.5f * caution;   // lateral acceleration the car can hold
+    float grip = c.traction * 100 * 0.45f * caution;   // lateral acceleration the car can hold
     if (grip < 3) grip = 3;                           // a car at rest has no traction yet
     float brake = grip * 0.6f;                        // deceleration it can count on
     float horizon = speed * speed / (2 * brake + 0.01f) + 10;
@@ -267,7 +267,10 @@ void DriveAI(int i, int& throttle, float& steering)
     float speed = Length(c.vel), vF = Dot(c.vel, c.forward);
     float x = c.aiSkill < 100 ? c.aiSkill / 100.0f : 1.0f;
     float tr = c.traction * 100;
-    float look = 2.5f / std::sqrt(tr > 0.01f ? tr : 0.01f) * x;
+    // Look-ahead time: 0.8 of the nominal one steers best; skill below 80
+    // shortens it further (late reactions), and from 80 up skill shows in
+    // how hard the driver dares to corner (SafeSpeed).
+    float look = 2.5f / std::sqrt(tr > 0.01f ? tr : 0.01f) * (x < 0.8f ? x : 0.8f);
     int n = static_cast<int>(trackMaps.aiLine.size());
     bool hasPits = trackMaps.pitEntry >= 0 && trackMaps.pitLine.size() >= 2 && !trackMaps.pitCrews.empty();
     if (!hasPits && c.controlLock != 0) c.controlLock = 0;
@@ -385,7 +388,7 @@ void DriveAI(int i, int& throttle, float& steering)
         // the bends further on, which the car must be able to brake for.
         Vec3 target2 = TargetAlong(pitLine, c.aiState, u, 5 + 0.08f * speed * speed * look * look, offset);
         throttle = CornerThrottle(c, target2, speed, vF);
-        float caution = c.aiSkill < 100 ? 0.55f + 0.45f * x : 1.0f;
+        float caution = c.aiSkill < 100 ? 0.6f + 0.4f * x : 1.0f;
         float safe = SafeSpeed(c, pitLine, speed, caution);
         if (throttle > 0 && vF > safe) throttle = vF > safe + 3 ? -100 : 0;
         else if (throttle == 100 && vF > safe - 1) throttle = 1;
