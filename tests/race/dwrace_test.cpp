@@ -1,0 +1,163 @@
+// Whole races through the race runner, on the shipped tracks and on test
+// tracks built here from recipes into the build's scratch folder: every car
+// finishes with no long stall, the same seed gives the same document, a
+// track without checkpoints ends at the cap with exit 1, records written on
+// a scratch copy read back with trktool, and skill orders the lap times.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+#include "trackfile/trackfile.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Result {
+    int status = -1;
+    std::string out;
+};
+
+// Runs a command; its output with the error output, or only the standard output.
+Result Shell(const std::string& command, bool withErrors = true)
+{
+    Result r;
+    FILE* p = popen((command + (withErrors ? " 2>&1" : " 2>/dev/null")).c_str(), "r");
+    if (!p) return r;
+    char buf[4096];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
+    int st = pclose(p);
+    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+    return r;
+}
+
+Result Dwrace(const std::string& args, bool withErrors = true)
+{
+    return Shell(std::string(DW_RUN_DIR) + "/dwrace " + args, withErrors);
+}
+
+// Every number that follows "key": in the document, in order.
+std::vector<double> Values(const std::string& doc, const std::string& key)
+{
+    std::vector<double> v;
+    std::string k = "\"" + key + "\": ";
+    for (size_t at = doc.find(k); at != std::string::npos; at = doc.find(k, at + 1))
+        v.push_back(std::atof(doc.c_str() + at + k.size()));
+    return v;
+}
+
+fs::path Scratch()
+{
+    fs::path p = fs::path(DW_BINARY_DIR) / "scratch" / "race_runner";
+    fs::create_directories(p);
+    return p;
+}
+
+// Builds a test recipe of tests/race/tracks into the scratch folder.
+std::string TestTrack(const std::string& name)
+{
+    fs::path out = Scratch() / (name + ".trk");
+    std::string recipe = std::string(DW_SOURCE_DIR) + "/tests/race/tracks/" + name + ".txt";
+    Result r = Shell(std::string(DW_RUN_DIR) + "/trackbuilder build " + recipe + " " + out.string());
+    EXPECT_EQ(r.status, 0) << r.out;
+    return out.string();
+}
+
+std::string Shipped(const std::string& name) { return std::string(DW_RUN_DIR) + "/tracks/" + name + ".trk"; }
+
+}  // namespace
+
+TEST(RaceRunner, SixCarsFinishEveryShippedAndTestTrackWithoutLongStalls)
+{
+    std::vector<std::string> tracks;
+    for (const char* t : {"beach", "club", "figure_eight", "grand_prix", "oval", "town", "offroad/rally", "offroad/snow"})
+        tracks.push_back(Shipped(t));
+    for (const char* t : {"hill_hairpins", "narrow_walls"}) tracks.push_back(TestTrack(t));
+    for (const std::string& track : tracks) {
+        Result r = Dwrace("--json --seed 3 " + track);
+        EXPECT_EQ(r.status, 0) << track << "\n" << r.out;
+        std::vector<double> laps = Values(r.out, "laps"), stall = Values(r.out, "longestStall");
+        ASSERT_EQ(laps.size(), 7u) << track;  // the race's laps, then one per car
+        for (size_t k = 1; k < laps.size(); ++k) EXPECT_EQ(laps[k], laps[0]) << track << " car row " << k;
+        for (double s : stall) EXPECT_LT(s, 10.0) << track;
+        // Points by the default table (9 6 4 2 1 0, one for the fastest lap).
+        double sum = 0;
+        for (double p : Values(r.out, "points")) sum += p;
+        EXPECT_EQ(sum, 23) << track;
+    }
+}
+
+TEST(RaceRunner, TheSameSeedGivesTheSameDocumentAndTracksAreLeftAlone)
+{
+    std::string track = Shipped("grand_prix");
+    auto before = fs::last_write_time(track);
+    // Wall time, the one thing that differs between runs, goes to stderr.
+    Result a = Dwrace("--json --seed 7 " + track, false), b = Dwrace("--json --seed 7 " + track, false);
+    ASSERT_EQ(a.status, 0);
+    ASSERT_NE(a.out.find("\"races\""), std::string::npos) << a.out;
+    EXPECT_EQ(a.out, b.out);
+    EXPECT_NE(a.out, Dwrace("--json --seed 8 " + track, false).out);
+    EXPECT_EQ(fs::last_write_time(track), before);
+}
+
+TEST(RaceRunner, ATrackWithoutCheckpointsEndsAtTheCapWithExitOne)
+{
+    std::vector<uint8_t> bytes;
+    FILE* f = std::fopen(Shipped("oval").c_str(), "rb");
+    ASSERT_NE(f, nullptr);
+    int ch;
+    while ((ch = std::fgetc(f)) != EOF) bytes.push_back(static_cast<uint8_t>(ch));
+    std::fclose(f);
+    TrackFile t;
+    ASSERT_EQ(ReadTrackBytes(bytes.data(), bytes.size(), TrackReadGame, t), kTrackOk);
+    t.checkpoints.clear();
+    std::string path = (Scratch() / "no_checkpoints.trk").string();
+    ASSERT_TRUE(WriteTrackFile(path.c_str(), t, t.trackLength));
+    Result r = Dwrace("--cap 30 --seed 1 " + path);
+    EXPECT_EQ(r.status, 1) << r.out;
+    EXPECT_NE(r.out.find("did not finish: 0 of 3 laps"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("time cap reached"), std::string::npos) << r.out;
+    EXPECT_EQ(Dwrace("--seed 1 " + (Scratch() / "missing.trk").string()).status, 2);
+}
+
+TEST(RaceRunner, WrittenRecordsReadBackAndAReadOnlyCopyIsNotChanged)
+{
+    std::string copy = (Scratch() / "records_oval.trk").string(), locked = (Scratch() / "locked_oval.trk").string();
+    fs::copy_file(Shipped("oval"), copy, fs::copy_options::overwrite_existing);
+    Result r = Dwrace("--write-records --seed 2 " + copy);
+    ASSERT_EQ(r.status, 0) << r.out;
+    Result info = Shell(std::string(DW_RUN_DIR) + "/trktool info " + copy);
+    EXPECT_EQ(info.out.find("1. 60.00 (empty)"), std::string::npos) << info.out;
+    EXPECT_NE(info.out.find("1. "), std::string::npos) << info.out;
+    // A read-only copy: the race runs, the file stays as it was.
+    fs::copy_file(Shipped("oval"), locked, fs::copy_options::overwrite_existing);
+    fs::permissions(locked, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    std::string before = Shell("cat " + locked + " | md5sum").out;
+    Result ro = Dwrace("--write-records --seed 2 " + locked);
+    EXPECT_EQ(ro.status, 0) << ro.out;
+    EXPECT_EQ(Shell("cat " + locked + " | md5sum").out, before);
+    fs::permissions(locked, fs::perms::owner_all);
+}
+
+TEST(RaceRunner, MeanLapTimesFallWithSkillOnTheGrandPrix)
+{
+    double mean[4] = {};
+    const int skills[4] = {60, 80, 100, 120};
+    for (int seed = 1; seed <= 3; ++seed)
+        for (int k = 0; k < 4; ++k) {
+            std::string s = std::to_string(skills[k]);
+            Result r = Dwrace("--json --cars 2 --skill " + s + "," + s + " --seed " + std::to_string(seed) + " " +
+                           Shipped("grand_prix"));
+            ASSERT_EQ(r.status, 0) << r.out;
+            std::vector<double> time = Values(r.out, "time"), laps = Values(r.out, "laps");
+            for (size_t c = 0; c < time.size(); ++c) mean[k] += time[c] / laps[c + 1] / 6;
+        }
+    for (int k = 1; k < 4; ++k) EXPECT_LT(mean[k], mean[k - 1]) << "skill " << skills[k];
+}
