@@ -69,10 +69,7 @@ TEST(AiDriver, OffsetMovesAwayFromACarAlongside)
 
 TEST(AiDriver, SixComputerCarsFinishShippedTracks)
 {
-    for (const std::string& track : {std::string("\\oval"), std::string("\\beach"), std::string("\\club"),
-                                      std::string("\\town"), std::string("\\offroad\\rally")}) {
-        // Not yet on the list: the figure-of-eight (a stall above 10 s) and the
-        // grand prix and snow tracks (a car held on the pit line).
+    for (const std::string& track : ShippedTracks()) {
         ASSERT_TRUE(StartTestRace(track, 6, 0)) << track;
         InstallRaceRules();
         raceSeams.writeRecords = nullptr;
@@ -86,5 +83,81 @@ TEST(AiDriver, SixComputerCarsFinishShippedTracks)
             EXPECT_EQ(cars[i].lapState, 2) << track << " car " << i;
             EXPECT_LT(LongestNoProgress(i), 1000) << track << " car " << i;
         }
+    }
+}
+
+TEST(AiDriver, TheFigureOfEightIsDrivenOverAndUnderTheBridge)
+{
+    ASSERT_TRUE(StartTestRace("\\figure_eight", 2, 0));
+    InstallRaceRules();
+    raceSeams.writeRecords = nullptr;
+    raceState.raceClock = 0;
+    // The bridge pieces: their middle is where the two loops cross.
+    Vec3 middle{};
+    int pieces = 0;
+    for (const WorldObject& o : trackMaps.objects)
+        if (o.type == 17) middle += o.position, ++pieces;
+    ASSERT_GT(pieces, 0);
+    middle = middle * (1.0f / pieces);
+    float ground = TerrainHeight(middle.x, middle.z);
+    int over[2] = {}, under[2] = {};
+    for (int k = 0; k < 20000 && raceState.phase == RacePhase::Racing; ++k) {
+        RaceStep();
+        for (int i = 0; i < 2; ++i) {
+            Vec3 d = cars[i].pos - middle;
+            if (d.x * d.x + d.z * d.z > 4) continue;
+            float h = cars[i].pos.y - ground;
+            if (h > 2.4f) ++over[i];
+            else if (h < 1.5f) ++under[i];
+        }
+        EXPECT_LT(cars[0].damage + cars[1].damage, 20000) << "step " << k;
+    }
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_EQ(cars[i].lapState, 2) << "car " << i;
+        EXPECT_GT(over[i], 0) << "car " << i << " never crossed on the deck";
+        EXPECT_GT(under[i], 0) << "car " << i << " never passed underneath";
+    }
+}
+
+TEST(AiDriver, TenLapsWithRaisedWearNeedStopsAtTheCarsOwnCrews)
+{
+    ASSERT_TRUE(StartTestRace("\\grand_prix", 6, 0));
+    InstallRaceRules();
+    raceSeams.writeRecords = nullptr;
+    raceState.raceClock = 0;
+    raceState.raceLaps = 10;
+    settings.fuelConsumption = 30;
+    settings.tyreWear = 80;
+    // A tank lasts fewer than ten laps: a stop is needed.
+    ASSERT_LT(65535.0f / (settings.fuelConsumption * trackMaps.trackLength), 9.0f);
+    bool pitLine[6] = {}, served[6] = {};
+    uint16_t fuelAtTake[6] = {};
+    for (int k = 0; k < 60000 && raceState.phase == RacePhase::Racing; ++k) {
+        RaceStep();
+        for (int i = 0; i < 6; ++i)
+            if (cars[i].controlLock == 1) pitLine[i] = true;
+        for (size_t p = 0; p < trackMaps.pitCrews.size(); ++p) {
+            const PitCrew& crew = trackMaps.pitCrews[p];
+            if (crew.state >= 6) continue;
+            int i = crew.state;
+            // Only the crew the car chose serves it, and only at its pit
+            // (phase 2: served, pulling away, the crew lets go next step).
+            EXPECT_TRUE(cars[i].controlLock == 3 + p || cars[i].controlLock == 2) << "car " << i;
+            Vec3 d = cars[i].pos - crew.anchor;
+            EXPECT_LT(d.x * d.x + d.z * d.z, 25.0f) << "car " << i;
+            if (fuelAtTake[i] == 0) fuelAtTake[i] = cars[i].fuel;
+            if (cars[i].fuel > fuelAtTake[i] + 10000) served[i] = true;
+        }
+        for (int i = 0; i < 6; ++i) {
+            bool serving = false;
+            for (const PitCrew& crew : trackMaps.pitCrews) serving |= crew.state == i;
+            if (!serving) fuelAtTake[i] = 0;
+        }
+    }
+    for (int i = 0; i < 6; ++i) {
+        EXPECT_TRUE(pitLine[i]) << "car " << i << " never took the pit line";
+        EXPECT_TRUE(served[i]) << "car " << i << " was never refuelled";
+        EXPECT_GE(PitStops(i), 1) << "car " << i;
+        EXPECT_EQ(cars[i].lapState, 2) << "car " << i;
     }
 }
