@@ -40,12 +40,12 @@ float BendRadius(bool pitLine, int idx);
 
 // The place on the line nearest to a point, searched from the segment
 // ending at point base onwards: the segment's end point and the fraction.
-void NearestOnLine(bool pitLine, int base, Vec3 at, int& end, float& frac)
+void NearestOnLine(bool pitLine, int base, Vec3 at, int& end, float& frac, int segments = 24)
 {
     float best = 1e30f;
     end = base;
     frac = 0;
-    for (int k = 0; k < 24; ++k) {
+    for (int k = 0; k < segments; ++k) {
         Vec3 a = PathPoint(pitLine, base + k - 1), b = PathPoint(pitLine, base + k);
         float abx = b.x - a.x, abz = b.z - a.z, pax = at.x - a.x, paz = at.z - a.z;
         float f = (pax * abx + paz * abz) / (abx * abx + abz * abz + 0.0001f);
@@ -355,8 +355,19 @@ void DriveAI(int i, int& throttle, float& steering)
             throttle = vF < vmax ? 100 : 1;
         noProgress[i] = 0;
     } else {
-        // 4. Progress along the line.
-        if (u > 0) {
+        // 4. Progress along the line: past the previous point, or nearer to
+        // the next segment than to this one (a car that turns early in a
+        // cusp of the line, an acute corner, never gets past the point
+        // before it). Several points in one step on a dense line.
+        for (int guard = 0; guard < 4; ++guard) {
+            a = PathPoint(pitLine, c.aiState - 1);
+            b = PathPoint(pitLine, c.aiState);
+            Vec3 ab = b - a;
+            u = Dot(c.pos - a, ab) / (Dot(ab, ab) + 0.0001f);
+            int nearEnd;
+            float nearFrac;
+            NearestOnLine(pitLine, c.aiState, c.pos, nearEnd, nearFrac, 5);
+            if (!(u > 0) && nearEnd <= c.aiState) break;
             ChooseOffset(i, a, b, look, pitLine);
             ++c.aiState;
             noProgress[i] = 0;
@@ -374,6 +385,9 @@ void DriveAI(int i, int& throttle, float& steering)
                 c.aiState = Wrap(trackMaps.pitExit + 1, n);
             }
         }
+        a = PathPoint(pitLine, c.aiState - 1);
+        b = PathPoint(pitLine, c.aiState);
+        u = Dot(c.pos - a, b - a) / (Dot(b - a, b - a) + 0.0001f);
         float offset = Offset(c, pitLine);
         // 5. Steering: the point where the car will be (its reference) is
         // aimed at the line a little further on than the car's own look-ahead.
