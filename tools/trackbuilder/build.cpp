@@ -32,6 +32,7 @@ struct Build {
     std::vector<Sample> pit;      // pit lane centre (empty without one)
     std::vector<char> besidePit;  // per centre sample: the pit lane runs beside it
     int pitFlat0 = 0, pitFlat1 = 0;  // pit samples where the lane runs at full offset
+    std::vector<std::pair<double, double>> crossings;  // where a bridge was laid, pixels
 };
 
 // Left normal of a tangent in the y-down pixel frame.
@@ -361,6 +362,7 @@ void PlaceCrossings(Build& b)
             if (seen)
                 continue;
             found.push_back({x, y});
+            b.crossings.push_back({x, y});
             const ObjectTypeInfo& info = ObjectType(b.r->crossingType);
             const double across = 2 * info.halfWidth * b.ppu;
             // The row covers the over road's width as measured along p.
@@ -392,6 +394,14 @@ void BuildAiLine(Build& b, int finishIndex)
         base[k] = b.c[Wrap(finishIndex + static_cast<int>(std::lround(k * b.length / count / perSample)), N)];
     std::vector<double> off(count, 0.0);
     const double limit = std::max(0.0, b.hw - 2.5 * b.ppu);
+    // Near a bridge the line keeps to the middle of the road: the gap under
+    // a humped deck is narrow, and the line must run straight through it.
+    std::vector<double> limits(count, limit);
+    const double pin = 15 * b.ppu;
+    for (int k = 0; k < count; k++)
+        for (const auto& x : b.crossings)
+            if (std::hypot(base[k].x - x.first, base[k].y - x.second) < pin)
+                limits[k] = 0;
     for (int it = 0; it < 400; it++)
         for (int k = 0; k < count; k++) {
             const Sample &a = base[Wrap(k - 1, count)], &c = base[k], &z = base[Wrap(k + 1, count)];
@@ -399,7 +409,7 @@ void BuildAiLine(Build& b, int finishIndex)
             double mx = 0.5 * (a.x + oa * NormalX(a) + z.x + oz * NormalX(z));
             double my = 0.5 * (a.y + oa * NormalY(a) + z.y + oz * NormalY(z));
             double o = (mx - c.x) * NormalX(c) + (my - c.y) * NormalY(c);
-            off[k] = std::clamp(o, -limit, limit);
+            off[k] = std::clamp(o, -limits[k], limits[k]);
         }
     b.e->doc.aiLine.clear();
     for (int k = 0; k < count; k++)
@@ -626,7 +636,7 @@ bool BuildTrack(const Recipe& r, Editor& e, std::string& error)
     d.pixelsPerUnit = 512.0f / r.worldSize;
     d.author = r.author;
     d.comments = r.comments;
-    Build b{&r, &e, 512.0 / r.worldSize, {}, 0, r.roadWidth * 0.5 * 512.0 / r.worldSize, {}, {}, 0, 0};
+    Build b{&r, &e, 512.0 / r.worldSize, {}, 0, r.roadWidth * 0.5 * 512.0 / r.worldSize, {}, {}, 0, 0, {}};
     SampleCentreLine(b);
     BuildHeights(b);
     const double margin = b.hw + 2 * b.ppu;
