@@ -91,7 +91,14 @@ Vec3 TargetAlong(bool pitLine, int base, float u, float dist, float offset)
         if (rj < r) r = rj;
     }
     float scale = r / (r + 25);
-    return point + Vec3{(p1.z - p0.z) / h, 0, -(p1.x - p0.x) / h} * (offset * scale);
+    // In a tight bend the line sits at the apex, and walls, bales or kerb
+    // posts on the inside are close: keep a little wide of it.
+    Vec3 before = PathPoint(pitLine, base + k - 2), after = PathPoint(pitLine, base + k + 2);
+    float turn = (p0.x - before.x) * (after.z - p1.z) - (p0.z - before.z) * (after.x - p1.x);
+    float wide = 15 / (r + 1);
+    if (wide > 1.5f) wide = 1.5f;
+    offset = offset * scale + (turn > 0 ? wide : -wide);
+    return point + Vec3{(p1.z - p0.z) / h, 0, -(p1.x - p0.x) / h} * offset;
 }
 
 float Offset(const CarState& c, bool pitLine)

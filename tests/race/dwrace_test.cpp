@@ -79,7 +79,7 @@ TEST(RaceRunner, SixCarsFinishEveryShippedAndTestTrackWithoutLongStalls)
     std::vector<std::string> tracks;
     for (const char* t : {"beach", "club", "figure_eight", "grand_prix", "oval", "town", "offroad/rally", "offroad/snow"})
         tracks.push_back(Shipped(t));
-    for (const char* t : {"hill_hairpins", "narrow_walls", "acute_oil"}) tracks.push_back(TestTrack(t));
+    for (const char* t : {"hill_hairpins", "narrow_walls", "acute_oil", "bridge_loop"}) tracks.push_back(TestTrack(t));
     for (const std::string& track : tracks) {
         Result r = Dwrace("--json --seed 3 " + track);
         EXPECT_EQ(r.status, 0) << track << "\n" << r.out;
