@@ -64,7 +64,7 @@ void NearestOnLine(bool pitLine, int base, Vec3 at, int& end, float& frac, int s
 // offset metres to the right of the line there. The offset shrinks in tight
 // bends, where the line runs close to the edge of the road. Measured in
 // metres, not in points, so lines of any point spacing are followed alike.
-Vec3 TargetAlong(bool pitLine, int base, float u, float dist, float offset)
+Vec3 TargetAlong(bool pitLine, int base, float u, float dist, float offset, float reach = 0)
 {
     Vec3 p0 = PathPoint(pitLine, base - 1), p1 = PathPoint(pitLine, base);
     float seg = Flat(p1 - p0);
@@ -95,8 +95,12 @@ Vec3 TargetAlong(bool pitLine, int base, float u, float dist, float offset)
     // posts on the inside are close: keep a little wide of it.
     Vec3 before = PathPoint(pitLine, base + k - 2), after = PathPoint(pitLine, base + k + 2);
     float turn = (p0.x - before.x) * (after.z - p1.z) - (p0.z - before.z) * (after.x - p1.x);
-    float wide = 15 / (r + 1);
-    if (wide > 1.5f) wide = 1.5f;
+    // The reference point the target is aimed at lies ahead of the car on
+    // its tangent, which at distance reach sits reach^2 / 2r outside a bend
+    // of radius r: aiming it there lets the car itself run on the line
+    // instead of cutting inside it.
+    float wide = reach * reach / (2 * r) + 10 / (r + 1);
+    if (wide > 4) wide = 4;
     offset = offset * scale + (turn > 0 ? wide : -wide);
     return point + Vec3{(p1.z - p0.z) / h, 0, -(p1.x - p0.x) / h} * offset;
 }
@@ -403,7 +407,7 @@ void DriveAI(int i, int& throttle, float& steering)
         int refEnd;
         float refFrac;
         NearestOnLine(pitLine, c.aiState, ref, refEnd, refFrac);
-        Vec3 target = TargetAlong(pitLine, refEnd, refFrac, 3, offset);
+        Vec3 target = TargetAlong(pitLine, refEnd, refFrac, 3, offset, Flat(ref - c.pos));
         steering = SteerTo(target, ref, c);
         // 6. Throttle by the cornering limit towards a second point, and by
         // the bends further on, which the car must be able to brake for.
