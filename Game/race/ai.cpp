@@ -17,7 +17,13 @@ constexpr int kReverseFrom = 140, kForwardFrom = 200, kStuckCycle = 400;
 int32_t noProgress[kMaxCars];
 int32_t longestNoProgress[kMaxCars];
 
-int Wrap(int i, int n) { return ((i % n) + n) % n; }
+int Wrap(int i, int n)
+{
+    if (i >= 0 && i < n) return i;
+    if (i >= n && i < 2 * n) return i - n;
+    if (i < 0 && i >= -n) return i + n;
+    return ((i % n) + n) % n;
+}
 
 // Point idx of the line the car follows in its pit phase: the AI line in
 // phase 0, the pit line in the others, continuing on the AI line from the
@@ -39,15 +45,17 @@ float Flat(Vec3 v) { return std::sqrt(v.x * v.x + v.z * v.z); }
 float BendRadius(bool pitLine, int idx);
 
 // The place on the line nearest to a point, searched from the segment
-// ending at point base onwards: the segment's end point and the fraction.
-void NearestOnLine(bool pitLine, int base, Vec3 at, int& end, float& frac, int segments = 24)
+// ending at point base onwards over at most that many segments and 30 m of
+// line: the segment's end point and the fraction.
+void NearestOnLine(bool pitLine, int base, Vec3 at, int& end, float& frac, int segments = 48)
 {
-    float best = 1e30f;
+    float best = 1e30f, along = 0;
     end = base;
     frac = 0;
-    for (int k = 0; k < segments; ++k) {
+    for (int k = 0; k < segments && along < 30; ++k) {
         Vec3 a = PathPoint(pitLine, base + k - 1), b = PathPoint(pitLine, base + k);
         float abx = b.x - a.x, abz = b.z - a.z, pax = at.x - a.x, paz = at.z - a.z;
+        if (k > 0) along += std::sqrt(abx * abx + abz * abz);
         float f = (pax * abx + paz * abz) / (abx * abx + abz * abz + 0.0001f);
         f = f < 0 ? 0 : f > 1 ? 1 : f;
         float dx = pax - abx * f, dz = paz - abz * f, d2 = dx * dx + dz * dz;
@@ -199,7 +207,7 @@ int CornerThrottle(const CarState& c, Vec3 target, float speed, float vF)
 // Horizontal radius of the line's bend at point idx, from the points about
 // 5 m before and after it (so that neither an uneven point nor a dense
 // spacing of points reads as a corner).
-float BendRadius(bool pitLine, int idx)
+float MeasureBend(bool pitLine, int idx)
 {
     Vec3 b = PathPoint(pitLine, idx), a = b, c = b;
     for (int k = 1; k <= 8 && Flat(a - b) < 5; ++k) a = PathPoint(pitLine, idx - k);
@@ -208,6 +216,30 @@ float BendRadius(bool pitLine, int idx)
     float cross = std::fabs(abx * bcz - abz * bcx);
     float la = std::sqrt(abx * abx + abz * abz), lb = std::sqrt(bcx * bcx + bcz * bcz), lc = std::sqrt(acx * acx + acz * acz);
     return cross < 0.0001f ? 1e6f : la * lb * lc / (2 * cross);
+}
+
+// The AI line's bend radii, measured once per line (a fixed table, so a
+// step never allocates; a longer line is measured point by point).
+constexpr int kBendTable = 4096;
+float bendTable[kBendTable];
+const Vec3* bendLine = nullptr;
+size_t bendLineSize = 0;
+Vec3 bendLineFirst, bendLineLast;
+
+float BendRadius(bool pitLine, int idx)
+{
+    const std::vector<Vec3>& ai = trackMaps.aiLine;
+    int n = static_cast<int>(ai.size());
+    if (pitLine || n == 0 || n > kBendTable) return MeasureBend(pitLine, idx);
+    auto same = [](Vec3 a, Vec3 b) { return a.x == b.x && a.y == b.y && a.z == b.z; };
+    if (bendLine != ai.data() || bendLineSize != ai.size() || !same(ai[0], bendLineFirst) || !same(ai[n - 1], bendLineLast)) {
+        for (int k = 0; k < n; ++k) bendTable[k] = MeasureBend(false, k);
+        bendLine = ai.data();
+        bendLineSize = ai.size();
+        bendLineFirst = ai[0];
+        bendLineLast = ai[n - 1];
+    }
+    return bendTable[Wrap(idx, n)];
 }
 
 // How much room the car has behind the nearest car in its path: negative
