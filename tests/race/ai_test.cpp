@@ -161,3 +161,25 @@ TEST(AiDriver, TenLapsWithRaisedWearNeedStopsAtTheCarsOwnCrews)
         EXPECT_EQ(cars[i].lapState, 2) << "car " << i;
     }
 }
+
+TEST(AiDriver, WithoutAnAiLineComputerCarsStillMove)
+{
+    ASSERT_TRUE(StartTestRace("\\oval", 2, 0));
+    InstallRaceRules();
+    raceSeams.writeRecords = nullptr;
+    trackMaps.aiLine.clear();
+    trackMaps.pitLine.clear();
+    trackMaps.pitEntry = trackMaps.pitExit = -1;
+    raceState.raceClock = 0;
+    Vec3 start[2] = {cars[0].pos, cars[1].pos};
+    float furthest[2] = {};
+    for (int k = 0; k < 1500; ++k) {
+        RaceStep();
+        for (int i = 0; i < 2; ++i) {
+            ASSERT_TRUE(Finite(cars[i].pos));
+            float d = Length(cars[i].pos - start[i]);
+            if (d > furthest[i]) furthest[i] = d;
+        }
+    }
+    for (int i = 0; i < 2; ++i) EXPECT_GT(furthest[i], 20.0f) << "car " << i;
+}

@@ -197,6 +197,15 @@ TEST(Allocation, AThousandStepsOfSixCarsAllocateNothing)
     }
     long during = allocations.load() - before;
     EXPECT_EQ(during, 0);
+    // Computer cars with every rule on: the AI, checkpoints, pits.
+    ASSERT_TRUE(StartTestRace("\\grand_prix", 6, 0));
+    InstallRaceRules();
+    raceSeams.writeRecords = nullptr;
+    raceState.raceClock = 0;
+    for (int k = 0; k < 100; ++k) RaceStep();
+    before = allocations.load();
+    for (int k = 0; k < 2000; ++k) RaceStep();
+    EXPECT_EQ(allocations.load() - before, 0);
     // The counter works: a race start allocates (the track's maps).
     before = allocations.load();
     ResetRace();
