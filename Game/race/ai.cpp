@@ -16,6 +16,11 @@ constexpr int kReverseFrom = 140, kForwardFrom = 200, kStuckCycle = 400;
 
 int32_t noProgress[kMaxCars];
 int32_t longestNoProgress[kMaxCars];
+// Steps a car has waited at its pit. A crew member who cannot reach his
+// place (the car stopped crooked against something) would hold the car
+// for ever: after 15 s the driver goes on with what has been done.
+int32_t pitWait[kMaxCars];
+constexpr int32_t kMaxPitWait = 1500;
 
 int Wrap(int i, int n)
 {
@@ -323,13 +328,23 @@ void DriveAI(int i, int& throttle, float& steering)
     if (phase >= 3 && !pit) c.controlLock = phase = 1;
 
     // 2. Waiting at the pit while the crew works.
+    if (!(pit && pit->state == i)) pitWait[i] = 0;
     if (pit && pit->state == i) {
         noProgress[i] = 0;
-        if (!ServiceDone(c, *pit)) {
+        if (!ServiceDone(c, *pit) && ++pitWait[i] < kMaxPitWait) {
             // Rolling, as a waiting car does; braking while it still moves,
             // so that the crew is not left behind by a car taken on the brakes.
             throttle = speed > 1 ? 0 : 1;
             steering = 0;
+            // A car taken short of its pit creeps on to it (slowly enough to
+            // stay taken): stopped short, it stands in the way of the crew
+            // next door and of its own crew's places.
+            Vec3 to = pit->anchor - c.pos;
+            float dist = Flat(to);
+            if (dist > 2 && Dot(to, c.forward) > 0.5f * dist && pitWait[i] < 300) {
+                throttle = vF < 1.2f ? 6 : 0;
+                steering = SteerTo(pit->anchor, c.pos + c.forward * d.aiFactor, c);
+            }
             return;
         }
         c.controlLock = 2;

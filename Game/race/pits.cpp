@@ -22,6 +22,13 @@ constexpr float kTargets[kCrewMembers][2] = {{-3, 3}, {3, -3}, {3, 1.5f}, {-3, 1
 
 uint8_t hitCount[kMaxPitCrews][kCrewMembers];
 int32_t pitStops[kMaxCars];
+// When and by which crew each car was last taken and let go: a car taken
+// again by the same crew within two seconds (it crept or was nudged out of
+// reach) is still on the same stop, and a car that rolls on within a second
+// of being taken (passing a crew slowly) made no stop.
+int32_t lastTake[kMaxCars], lastRelease[kMaxCars];
+int lastCrew[kMaxCars];
+bool counted[kMaxCars];
 
 float Flat(Vec3 a, Vec3 b)
 {
@@ -170,7 +177,11 @@ void UpdatePits()
 {
     RaceState& r = raceState;
     if (r.raceClock == 1)  // the first racing step
-        for (int32_t& p : pitStops) p = 0;
+        for (int car = 0; car < kMaxCars; ++car) {
+            pitStops[car] = 0;
+            lastCrew[car] = -1;
+            counted[car] = false;
+        }
     for (size_t k = 0; k < trackMaps.pitCrews.size(); ++k) {
         PitCrew& crew = trackMaps.pitCrews[k];
         if (crew.state < r.carCount) {
@@ -179,6 +190,12 @@ void UpdatePits()
             float d = Flat(c.pos, crew.anchor);
             if (std::fabs(c.wheelSpeed) >= 3 || d >= 5) {
                 Release(crew);
+                if (counted[i] && r.raceClock - lastTake[i] < 100) {
+                    --pitStops[i];
+                    counted[i] = false;
+                }
+                lastRelease[i] = r.raceClock;
+                lastCrew[i] = static_cast<int>(k);
                 if (d > 10 && r.raceLaps - c.laps > 1 && r.leaderLaps < r.raceLaps && c.fuel < LowFuelLimit())
                     c.lapState = 1;
             } else {
@@ -208,7 +225,11 @@ void UpdatePits()
                 if (c.tyres > 65000)
                     for (int j = 2; j <= 5; ++j) crew.members[j].state = kWorkDone;
                 if (c.lapState == 1) c.lapState = 0;
-                CountPitStop(i);
+                if (lastCrew[i] != static_cast<int>(k) || r.raceClock - lastRelease[i] > 200 || !counted[i]) {
+                    CountPitStop(i);
+                    counted[i] = true;
+                    lastTake[i] = r.raceClock;
+                }
             }
         }
         // Members not at work walk home (knocked over ones get up and walk back too).

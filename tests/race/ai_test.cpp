@@ -159,6 +159,8 @@ TEST(AiDriver, TenLapsWithRaisedWearNeedStopsAtTheCarsOwnCrews)
         EXPECT_TRUE(served[i]) << "car " << i << " was never refuelled";
         EXPECT_GE(PitStops(i), 1) << "car " << i;
         EXPECT_EQ(cars[i].lapState, 2) << "car " << i;
+        // Stops cost seconds, not laps: no car is held at its pit.
+        EXPECT_GE(cars[i].laps, 9) << "car " << i;
     }
 }
 
