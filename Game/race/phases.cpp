@@ -3,6 +3,8 @@
 // sound levels), run-out, results, standings, the final fireworks and the
 // replay. RaceFrameTick runs as many steps as the time since the last frame
 // asks for, at most 20.
+#include <algorithm>
+
 #include "Game/race/race.h"
 #include "Game/race/race_internal.h"
 
@@ -183,6 +185,12 @@ bool RaceStep()
     case RacePhase::Results:
         if (AnyKeyPressed()) {
             bool final = r.raceIndex + 1 >= r.raceCount;
+            if (!final && std::all_of(r.seasonPoints, r.seasonPoints + r.carCount, [](int32_t p) { return p == 0; })) {
+                // No driver holds points: no points panel, the next race at once.
+                ++r.raceIndex;
+                StartRace();
+                return false;
+            }
             if (raceSeams.showStandings) raceSeams.showStandings(final);
             r.phase = final ? RacePhase::FinalRelease : RacePhase::StandingsRelease;
             r.fireworkTimer = 0;

@@ -261,6 +261,7 @@ TEST_F(PhaseTest, ARaceRunsOutAMinuteAfterTheWinnerThenResultsStandingsAndTheNex
     EXPECT_EQ(raceState.phase, RacePhase::Finished);
     RaceStep();
     EXPECT_EQ(raceState.phase, RacePhase::Results);
+    raceState.seasonPoints[1] = 6;  // someone holds points: the points panel follows
     Press(SDLK_RETURN, true);
     RaceStep();
     EXPECT_EQ(raceState.phase, RacePhase::StandingsRelease);
@@ -277,6 +278,20 @@ TEST_F(PhaseTest, ARaceRunsOutAMinuteAfterTheWinnerThenResultsStandingsAndTheNex
     EXPECT_EQ(raceState.raceIndex, 1);
     EXPECT_EQ(raceState.phase, RacePhase::Intro);
     EXPECT_EQ(trackMaps.name, "\\club");
+
+    // With every point 0 there is no points panel: one key goes from the
+    // results to the next race.
+    ASSERT_TRUE(StartTestRace("\\oval", 2, 2));
+    seasonTracks = {"\\oval", "\\club"};
+    raceState.raceCount = 2;
+    raceState.phase = RacePhase::Finished;
+    Press(SDLK_RETURN, false);
+    RaceStep();
+    ASSERT_EQ(raceState.phase, RacePhase::Results);
+    Press(SDLK_RETURN, true);
+    RaceStep();
+    EXPECT_EQ(raceState.raceIndex, 1);
+    EXPECT_EQ(raceState.phase, RacePhase::Intro);
 }
 
 TEST_F(PhaseTest, ASeasonWhoseTracksAllFailEndsOnTheFinalStandingsWithFireworks)
