@@ -58,19 +58,33 @@ void TestFastest(int car, int lap)
 
 }  // namespace
 
+// UTC calendar date of the current time, worked out here rather than by the C
+// library: its first date conversion reads the time-zone file and allocates,
+// which must not happen inside a simulation step.
 void CurrentRecordDate(uint16_t date[8])
 {
     timespec now{};
     timespec_get(&now, TIME_UTC);
-    tm t{};
-    gmtime_r(&now.tv_sec, &t);
-    date[0] = static_cast<uint16_t>(t.tm_year + 1900);
-    date[1] = static_cast<uint16_t>(t.tm_mon + 1);
-    date[2] = static_cast<uint16_t>(t.tm_wday);
-    date[3] = static_cast<uint16_t>(t.tm_mday);
-    date[4] = static_cast<uint16_t>(t.tm_hour);
-    date[5] = static_cast<uint16_t>(t.tm_min);
-    date[6] = static_cast<uint16_t>(t.tm_sec);
+    const int64_t seconds = now.tv_sec;
+    int64_t days = seconds / 86400, rest = seconds % 86400;
+    if (rest < 0) rest += 86400, --days;
+    // Days since 1970-01-01 to year, month and day (proleptic Gregorian calendar).
+    const int64_t z = days + 719468;
+    const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+    const int64_t dayOfEra = z - era * 146097;
+    const int64_t yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+    const int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+    const int64_t mp = (5 * dayOfYear + 2) / 153;
+    const int64_t day = dayOfYear - (153 * mp + 2) / 5 + 1;
+    const int64_t month = mp < 10 ? mp + 3 : mp - 9;
+    const int64_t year = yearOfEra + era * 400 + (month <= 2);
+    date[0] = static_cast<uint16_t>(year);
+    date[1] = static_cast<uint16_t>(month);
+    date[2] = static_cast<uint16_t>(((days % 7) + 11) % 7);  // 1970-01-01 was a Thursday (4)
+    date[3] = static_cast<uint16_t>(day);
+    date[4] = static_cast<uint16_t>(rest / 3600);
+    date[5] = static_cast<uint16_t>(rest / 60 % 60);
+    date[6] = static_cast<uint16_t>(rest % 60);
     date[7] = static_cast<uint16_t>(now.tv_nsec / 1000000);
 }
 

@@ -1,12 +1,14 @@
 // The race rules: checkpoints and laps, the running order and points, the
 // timed race, records and the ghost, pit crews, and records written into a
 // scratch copy of a track.
+#include "Game/race/race_internal.h"
 #include "tests/race/race_fixture.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <cstring>
+#include <ctime>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -262,4 +264,22 @@ TEST(RaceRules, RecordsGoIntoAWritableCopyOnlyAndReadBack)
     EXPECT_FALSE(WriteRaceRecords());
     EXPECT_FALSE(fs::exists(copy));
     fs::remove_all(dir);
+}
+
+// The record date is the UTC calendar date, as the C library gives it.
+TEST(RecordDate, IsTheUtcCalendarDateOfNow)
+{
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        time_t before = time(nullptr);
+        uint16_t date[8];
+        CurrentRecordDate(date);
+        if (time(nullptr) != before) continue;  // a second passed meanwhile
+        tm t{};
+        gmtime_r(&before, &t);
+        const int expected[7] = {t.tm_year + 1900, t.tm_mon + 1, t.tm_wday, t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec};
+        for (int k = 0; k < 7; ++k) EXPECT_EQ(date[k], expected[k]) << "field " << k;
+        EXPECT_LT(date[7], 1000);
+        return;
+    }
+    FAIL() << "the clock kept moving";
 }
