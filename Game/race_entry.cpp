@@ -200,9 +200,7 @@ void OpenPauseMenuSeam()
 void ReenterRace()
 {
     // The advanced options may have changed on the way.
-    viewOptions.shadows = settings.shadows != 0;
-    viewOptions.ghost = settings.ghostCar != 0;
-    viewOptions.effects = settings.effects;
+    ApplyViewSettings();
     SDL_ShowCursor(SDL_DISABLE);
     stepsSinceFrame = 0;
     EnterRace(CountedRaceStep, DrawRaceFrame);
@@ -322,13 +320,7 @@ void PrepareRaceScreen()
     reenterRace = ReenterRace;
     raceSeams.returnToMenu = BackToMainScreen;
     raceClockHooks = RaceClockHooks{};
-    BuildDiscTable();
-    SelectSceneVariant(iniSettings.tyreAutoSort != 0);
-    viewOptions = ViewOptions{};
-    viewOptions.shadows = settings.shadows != 0;
-    viewOptions.ghost = settings.ghostCar != 0;
-    viewOptions.effects = settings.effects;
-    viewOptions.ghostPose = RaceGhostPose;
+    SetUpRaceView(RaceGhostPose);
     FillCarColours();
     // The terrain picture is the back-buffer-sized background surface, for the whole season.
     if (backgroundSurface)

@@ -4,11 +4,28 @@
 #include <algorithm>
 #include <cmath>
 
+#include "Game/shell/settings.h"
 #include "Game/track/track.h"
 #include "Game/view/view.h"
 #include "trackfile/object_types.h"
 
 ViewOptions viewOptions;
+
+void ApplyViewSettings()
+{
+    viewOptions.shadows = settings.shadows != 0;
+    viewOptions.ghost = settings.ghostCar != 0;
+    viewOptions.effects = settings.effects;
+}
+
+void SetUpRaceView(bool (*ghostPose)(Vec3& pos, Vec3& side, Vec3& up, Vec3& forward))
+{
+    BuildDiscTable();
+    SelectSceneVariant(iniSettings.tyreAutoSort != 0);
+    viewOptions = ViewOptions{};
+    ApplyViewSettings();
+    viewOptions.ghostPose = ghostPose;
+}
 ViewRace viewRace;
 static float MiddleRandom() { return 0.5f; }
 float (*viewRandom)() = MiddleRandom;

@@ -111,6 +111,12 @@ struct ViewOptions {
     bool (*ghostPose)(Vec3& pos, Vec3& side, Vec3& up, Vec3& forward) = nullptr;
 };
 extern ViewOptions viewOptions;
+// A race screen's view, for the game's window and for pictures taken off
+// screen alike: the disc table, the scene variant and viewOptions from the
+// settings; ghostPose may be null.
+void SetUpRaceView(bool (*ghostPose)(Vec3& pos, Vec3& side, Vec3& up, Vec3& forward));
+// The options the pause menu's pages may change, from the settings again.
+void ApplyViewSettings();
 
 // The scene: cars, crews, sloped objects, shadows and the ghost. Chosen from TyreAutoSort.
 extern void (*DrawScene)();

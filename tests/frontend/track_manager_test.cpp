@@ -14,6 +14,7 @@
 #include <iterator>
 #include <map>
 
+#include "tests/trackfile/sample_record.h"
 #include "trackfile/trackfile.h"
 
 using namespace menutest;
@@ -47,16 +48,7 @@ std::string Bytes(const std::string& path) {
 
 // Gives a track a record by "Fast Fred" and a ghost lap (with a trailer).
 void GiveRecords(const std::string& path) {
-    TrackRecords records;
-    ClearTrackRecords(records);
-    CarDefinition car = {};
-    std::strcpy(car.name, "Buggy");
-    const uint16_t date[8] = {2026, 3, 4, 5, 6, 7, 8, 9};
-    InsertTrackRecord(records, 1234, "Fast Fred", car, date);
-    GhostLap ghost;
-    ghost.frameCount = 100;
-    ghost.samples.resize(51);
-    ASSERT_EQ(WriteTrackRecords(path.c_str(), records, &ghost), kTrackOk);
+    ASSERT_EQ(WriteSampleRecord(path, 100), kTrackOk);
 }
 
 class TrackManagerTest : public MenuTest {

@@ -33,6 +33,18 @@ void BareReplay(int n, int frameStep, int length)
     ResetReplay(0, 0);
 }
 
+// A race on a shipped track with the replay recording every frameStep steps
+// into a 60-second ring.
+bool StartRecordedRace(const std::string& track, int n, int frameStep)
+{
+    iniSettings.frameStep = frameStep;
+    iniSettings.replayLength = 60;
+    if (!StartTestRace(track, n, 0)) return false;
+    InstallReplay();
+    ResetReplay(0, 0);
+    return true;
+}
+
 void RecordMarked(int steps)
 {
     for (int k = 0; k < steps; ++k) {
@@ -189,11 +201,7 @@ TEST_F(ReplayTest, TheCutAreaIsStoredFromItsFirstWholeFrameAcrossTheRingsEnd)
 
 TEST_F(ReplayTest, LeavingPutsEveryCarBackWhateverWasWatchedAndTheLightsRunAgain)
 {
-    iniSettings.frameStep = 2;
-    iniSettings.replayLength = 60;
-    ASSERT_TRUE(StartTestRace("\\oval", 4, 0));
-    InstallReplay();
-    ResetReplay(0, 0);
+    ASSERT_TRUE(StartRecordedRace("\\oval", 4, 2));
     Steps(2400);
     ASSERT_EQ(raceState.phase, RacePhase::Racing);
     ASSERT_EQ(replay.frames, 1200);
@@ -266,11 +274,7 @@ TEST_F(ReplayTest, LeavingPutsEveryCarBackWhateverWasWatchedAndTheLightsRunAgain
 
 TEST_F(ReplayTest, PlaybackPassesThroughTheRecordedPosesAndStaysBetweenThem)
 {
-    iniSettings.frameStep = 5;
-    iniSettings.replayLength = 60;
-    ASSERT_TRUE(StartTestRace("\\grand_prix", 3, 0));
-    InstallReplay();
-    ResetReplay(0, 0);
+    ASSERT_TRUE(StartRecordedRace("\\grand_prix", 3, 5));
     std::vector<Vec3> recorded;
     for (int k = 0; k < 3000; ++k) {
         if (replay.stepCounter == replay.interval - 1) recorded.push_back(cars[1].pos);

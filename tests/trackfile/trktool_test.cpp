@@ -1,4 +1,5 @@
 // trktool run as a program on files written here.
+#include "tests/trackfile/sample_record.h"
 #include "trackfile/trackfile.h"
 
 #include <gtest/gtest.h>
@@ -73,16 +74,7 @@ TEST(Trktool, InfoListsEverySectionRecordsGhostAndTrailer)
     std::string path = ScratchPath("test.trk");
     ASSERT_TRUE(WriteTrackFile(path.c_str(), t));
 
-    TrackRecords records;
-    ClearTrackRecords(records);
-    CarDefinition car = {};
-    std::strcpy(car.name, "Buggy");
-    const uint16_t date[8] = {2026, 3, 4, 5, 6, 7, 8, 9};
-    InsertTrackRecord(records, 1234, "Fast Fred", car, date);
-    GhostLap ghost;
-    ghost.frameCount = 1234;
-    ghost.samples.resize(618);
-    ASSERT_EQ(WriteTrackRecords(path.c_str(), records, &ghost), kTrackOk);
+    ASSERT_EQ(WriteSampleRecord(path, 1234), kTrackOk);
 
     RunResult r = RunTool("info " + Quote(path));
     ASSERT_EQ(r.status, 0);

@@ -282,13 +282,7 @@ bool StartShots(const RunnerOptions& o, std::string& error)
     raceSeams.renderTrack = RenderPicture;
     raceSeams.redrawLandCell = RedrawLandCell;
     raceSeams.markWheel = MarkBridgeOrStand;
-    BuildDiscTable();
-    SelectSceneVariant(iniSettings.tyreAutoSort != 0);
-    viewOptions = ViewOptions{};
-    viewOptions.shadows = settings.shadows != 0;
-    viewOptions.ghost = settings.ghostCar != 0;
-    viewOptions.effects = settings.effects;
-    viewOptions.ghostPose = RaceGhostPose;
+    SetUpRaceView(RaceGhostPose);
     runnerStepHook = ShotStep;
     return true;
 }
