@@ -31,6 +31,21 @@ void ShowStartupError(const char* text) {
 
 void PresentMenuFrame() { Present(); }
 
+namespace {
+
+// Before each race step: the events that have come in are handled first (hot
+// keys, and the presses the step may take), then the key state they leave is
+// copied. A key the step sees held thus always has its press recorded in the
+// same step, never later, when it could end the next phase as well.
+void RefreshRaceInput() {
+    SDL_Event event;
+    while (SDL_PollEvent(&event))
+        if (!HandleEvent(event)) RequestQuit();
+    CopyKeyState();
+}
+
+}  // namespace
+
 bool PumpEvents(uint32_t maxEvents) {
     SDL_Event event;
     uint32_t handled = 0;
@@ -43,7 +58,7 @@ bool PumpEvents(uint32_t maxEvents) {
     } else {
         PresentMenuFrame();
     }
-    return true;
+    return !quitRequested;  // a quit may come from the events a race step handled
 }
 
 int InitGame() {
@@ -175,7 +190,7 @@ int RunGame(const RaceCommand* command) {
         return -1;
     }
     OpenJoysticks();
-    if (!frameTickHooks.refreshInput) frameTickHooks.refreshInput = RefreshKeyState;
+    if (!frameTickHooks.refreshInput) frameTickHooks.refreshInput = RefreshRaceInput;
     Settings before = settings;
     if (command && command->active && !BeginCommandRace(*command)) {
         ReleaseGame(false);

@@ -149,7 +149,9 @@ void FireworksStep()
 
 }  // namespace
 
-bool RaceStep()
+namespace {
+
+bool PhaseStep()
 {
     RaceState& r = raceState;
     if (!r.raceRunning) return false;  // paused: the rest of the frame waits
@@ -228,6 +230,18 @@ bool RaceStep()
         return false;
     }
     return false;
+}
+
+}  // namespace
+
+bool RaceStep()
+{
+    bool redraw = PhaseStep();
+    // A press counts in the step that sees it or not at all: kept longer, a
+    // driver's steering in the race, or the press whose held key has just
+    // ended a phase, would end the next phase that waits for a key at once.
+    ClearKeyPresses();
+    return redraw;
 }
 
 int RaceFrameTick()

@@ -61,6 +61,12 @@ void RefreshKeyState()
 {
     if (!keyState) return;
     SDL_PumpEvents();
+    CopyKeyState();
+}
+
+void CopyKeyState()
+{
+    if (!keyState) return;
     // Fresh axes, buttons and hats for ControlValue.
     if (!joysticks.empty() && SDL_WasInit(SDL_INIT_JOYSTICK)) SDL_JoystickUpdate();
     int count = 0;

@@ -53,6 +53,7 @@ void UseSdlInput();                                // restores the SDL readers
 void AllocKeyState();                              // allocates keyState (zeroed) if missing
 void FreeKeyState();                               // frees keyState
 void RefreshKeyState();                            // pumps events, copies SDL's key state, clears the lock keys
+void CopyKeyState();                               // as RefreshKeyState, with the events already pumped
 void OpenJoysticks();                              // opens every joystick not yet open into joysticks
 int ControlValue(int key, const JoyBinding& binding);   // 0..100: how strongly the control is held
 int JoyReadingValue(const JoyBinding& binding, int reading); // 0..100 from a raw axis, button or hat reading

@@ -346,3 +346,43 @@ TEST(EffectVolume, FollowsTheDecibelLawAndSilencesNothing)
     EXPECT_EQ(EffectVolume(255, 1e8f), 128);
     EXPECT_LT(EffectVolume(80, 1e4f), EffectVolume(80, 1e6f));
 }
+
+// A key press is remembered for the step that sees it only. The presses of a
+// driver at the wheel must not pass over the results when the race ends, and
+// a press that ended the results by its held key, but whose event the game
+// handled a moment later, must not also pass over the standings.
+TEST_F(PhaseTest, APressCountsInOnePhaseOnlyEvenWhenItsEventComesLate)
+{
+    ASSERT_TRUE(StartTestRace("\\oval", 2, 2));
+    seasonTracks = {"\\oval", "\\club"};
+    raceState.raceCount = 2;
+    raceState.seasonPoints[0] = 6;  // a points panel follows the results
+    auto keyDown = [](SDLKey key) {
+        SDL_Event e = {};
+        e.type = SDL_KEYDOWN;
+        e.key.keysym.sym = key;
+        HandleEvent(e);
+    };
+    inRace = true;
+    for (int k = 0; k < 50; ++k) {
+        keyDown(k % 2 ? SDLK_LEFT : SDLK_RIGHT);
+        Steps(10);
+    }
+    ASSERT_EQ(raceState.phase, RacePhase::Racing);
+    raceState.phase = RacePhase::Finished;
+    Steps(3);
+    EXPECT_EQ(raceState.phase, RacePhase::Results) << "the steering in the race ended the results";
+
+    Press(SDLK_SPACE, true);
+    RaceStep();
+    ASSERT_EQ(raceState.phase, RacePhase::StandingsRelease);
+    keyDown(SDLK_SPACE);  // the same press, handled after the step saw the key held
+    Press(SDLK_SPACE, false);
+    Steps(3);
+    EXPECT_EQ(raceState.phase, RacePhase::Standings) << "one press ended the results and the standings";
+    keyDown(SDLK_SPACE);  // a new tap, down and up between two steps
+    RaceStep();
+    EXPECT_EQ(raceState.phase, RacePhase::Intro);
+    EXPECT_EQ(raceState.raceIndex, 1);
+    inRace = false;
+}
