@@ -51,6 +51,15 @@ keep() {  # name: a screenshot of what is shown now, kept as PNG
   snap
   convert "$last" "$shots/$1.png" || fail "could not convert $last"
 }
+# The race picture must be moving a few seconds after the start lights.
+racing() {  # name
+  local before=$last
+  keep "$1"
+  if cmp -s "$before" "$last"; then
+    ascii_picture "$last"
+    fail "$1: the picture did not move after the start"
+  fi
+}
 # Waits until the picture holds still (a panel waiting for a key), at most
 # limit seconds; the race picture moves until the results panel is up.
 settle() {  # limit
@@ -64,6 +73,9 @@ settle() {  # limit
     cmp -s "$a" "$last" && return 0
     a=$last
   done
+  convert "$last" "$shots/still_moving.png" 2>/dev/null
+  echo "The last picture (kept as $shots/still_moving.png); it differs from the one before in $(picture_difference "$a" "$last"):"
+  ascii_picture "$last"
   fail "the picture still moved after $1 seconds"
 }
 
@@ -87,7 +99,7 @@ alive
 keep 04_race1_track_info
 key space                            # the start lights; the computer drives
 sleep 4
-keep 05_race1_racing
+racing 05_race1_racing
 settle 120
 keep 06_race1_results
 key space
@@ -98,7 +110,7 @@ sleep 2
 keep 08_race2_track_info
 key space
 sleep 4
-keep 09_race2_racing
+racing 09_race2_racing
 settle 120
 keep 10_race2_results
 key space

@@ -110,3 +110,21 @@ quit_game() {
   xdotool key alt+F4
   wait_game_end Alt+F4
 }
+
+# Prints a picture as 80 x 30 characters of grey levels, so that a failure in
+# a run without a screen (CI) still shows what was on it.
+ascii_picture() {  # file
+  convert "$1" -resize '80x30!' -colorspace Gray -depth 8 txt:- 2>/dev/null |
+    awk -F'[(),: ]+' 'NR > 1 {
+      ramp = " .:-=+*#%@"
+      row[$2] = row[$2] substr(ramp, int($3 * 10 / 256) + 1, 1)
+    } END { for (y = 0; y < 30; y++) print "  |" row[y] "|" }'
+}
+
+# Where two pictures differ, as WxH+X+Y ("none" when they are the same).
+picture_difference() {  # a b
+  local box
+  box=$(convert "$1" "$2" -compose difference -composite -threshold 0 -trim -format '%wx%h%O' info: 2>/dev/null)
+  cmp -s "$1" "$2" && box=none
+  echo "${box:-unknown}"
+}
