@@ -23,7 +23,11 @@ FrameTickResult FrameTick(StepClock& clock, bool alternativeSpeed) {
     if (clock.stepMs == 0 || clock.accumulatedMs < clock.stepMs) return result;
     if (!alternativeSpeed) clock.lastTick = Now() - clock.accumulatedMs % clock.stepMs;
     int drawRequests = 0;
+    bool stepping = frameTickHooks.step != nullptr;
     while (clock.accumulatedMs >= clock.stepMs) {
+        // A step that left the race (the pause menu, the end of a season)
+        // ends the frame: the menus now take the events.
+        if (stepping && !frameTickHooks.step) break;
         clock.accumulatedMs -= clock.stepMs;
         // The second way: time spent simulating is not made up later.
         if (alternativeSpeed) clock.lastTick = Now() - clock.accumulatedMs;

@@ -164,6 +164,22 @@ TEST_F(FrameTickTest, AlternativeSettingDoesNotMakeUpTimeSpentSimulating) {
     EXPECT_EQ(FrameTick(alternative, true).steps, 0);
 }
 
+// A step that leaves the race (LeaveRace clears the hooks) ends the frame:
+// the rest of the due time is not stepped with the race gone.
+TEST_F(FrameTickTest, AStepThatLeavesTheRaceEndsTheFrame) {
+    frameTickHooks.step = [] {
+        ++stepsRun;
+        if (stepsRun == 3) LeaveRace();
+        return true;
+    };
+    StepClock clock;
+    fakeNow = 100;
+    FrameTickResult r = FrameTick(clock, false);
+    EXPECT_EQ(r.steps, 3);
+    EXPECT_EQ(stepsRun, 3);
+    EXPECT_EQ(inputRefreshes, 3);
+}
+
 TEST_F(FrameTickTest, NoDrawWhenNoStepAsksAndNoHangOnZeroStep) {
     stepsAskToDraw = false;
     StepClock clock;
