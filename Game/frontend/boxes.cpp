@@ -222,7 +222,7 @@ int ShowPickList(const std::string& title, const std::vector<std::string>& names
     pickBox[kPlOk].text = texts[kTextOk];
     pickBox[kPlCancel].text = texts[kTextCancel];
     ListSelect(list, selected);
-    return RunModal(kScreenMessageBox, pickBox, kScreenArrowKeys | kScreenFocusFirst, PickBackdrop) - 1;
+    return RunModal(kScreenMessageBox, pickBox, kScreenArrowKeys | kScreenFocusFirst | kScreenListKeys, PickBackdrop) - 1;
 }
 
 void FreeBoxWidgets() {

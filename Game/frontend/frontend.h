@@ -43,6 +43,7 @@ constexpr uint16_t kStyleShowsFocus = 3;        // a button that shows the keybo
 
 constexpr uint32_t kScreenArrowKeys = 1;        // arrow keys move the focus
 constexpr uint32_t kScreenFocusFirst = 4;       // the first button takes the focus on opening
+constexpr uint32_t kScreenListKeys = 8;         // arrow keys move the selection of the screen's list
 
 constexpr int kTextFieldDefaultMax = 32;
 

@@ -135,6 +135,18 @@ void SetValue(Widget& w, int value) {
 void MenuMoveFocus(int delta) {
     if (!screenIsOpen || DropForHiddenFocus()) return;
     if (!(currentScreen.flags & kScreenArrowKeys)) return;
+    if (currentScreen.flags & kScreenListKeys) {
+        // A pick box: the keys choose the entry that OK (Enter) takes.
+        for (int i = 0; i < currentScreen.count; ++i) {
+            Widget& w = currentScreen.widgets[i];
+            if (w.kind != kList || !w.list || (w.flags & kWidgetHidden) || w.list->entries.empty()) continue;
+            int last = int(w.list->entries.size()) - 1;
+            int from = w.list->selected;
+            ListSelect(w, from < 0 ? 0 : std::clamp(from + (delta < 0 ? -1 : 1), 0, last));
+            RepaintChanged();
+            return;
+        }
+    }
     Widget* f = Focused();
     if (f && !Navigable(*f)) return;
     int n = currentScreen.count;

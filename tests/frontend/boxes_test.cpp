@@ -106,6 +106,19 @@ TEST_F(MenuTest, PickListReturnsTheClickedEntryOrMinusOne) {
     EXPECT_EQ(ShowPickList("Car", names, 1), -1);
     script = {[] { Enter(); }};  // OK keeps the current choice
     EXPECT_EQ(ShowPickList("Car", names, 1), 1);
+    // The arrow keys move the choice, stopping at either end, and Enter takes it.
+    script = {[] {
+        for (int k = 0; k < 4; ++k) menuInput.moveSelection(1);
+        EXPECT_EQ(currentScreen.widgets[0].list->selected, 2);
+        menuInput.moveSelection(-1);
+        Enter();
+    }};
+    EXPECT_EQ(ShowPickList("Car", names, 2), 1);
+    script = {[] {
+        menuInput.moveSelection(-1);  // nothing chosen yet: the first entry
+        Enter();
+    }};
+    EXPECT_EQ(ShowPickList("Car", names, -1), 0);
 }
 
 TEST_F(MenuTest, QuitDuringABoxEndsItAndLeavesTheQuitForTheMainLoop) {
