@@ -11,18 +11,13 @@
 #include "Game/race/race.h"
 #include "Game/shell/settings.h"
 #include "fuzz/seeds.h"
+#include "tests/saves/bare_cars.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
     DefaultIniSettings(iniSettings);
     raceState = RaceState{};
-    for (int i = 0; i < kMaxCars; ++i) {
-        carDefinitions[i] = MakeGeneralCar();
-        cars[i] = CarState{};
-        cars[i].side = {1, 0, 0};
-        cars[i].up = {0, 1, 0};
-        cars[i].forward = {0, 0, 1};
-    }
+    PlaceBareCars();
     for (int n : {1, 3}) {
         raceState.carCount = n;
         ResetReplay(2, 0);

@@ -353,6 +353,8 @@ extern WidgetArray pauseMenu;
 // The season's drivers: the race's seasonDrivers from the player slots, and
 // the hooks that count each race and season into their records and save them.
 void PrepareSeasonDrivers(int carCount);
+// What a season needs of a driver: the car, and the keys of a human or the skill of a computer driver.
+SeasonDriver SeasonDriverFrom(const DriverRecord& d);
 void ClearSeasonDrivers();                      // races without driver files (command line, tools)
 // The final standings appear: the season is counted once for every driver.
 void SeasonStandingsShown(bool final);

@@ -541,16 +541,7 @@ void PrepareSavedSeason()
         s = SeasonDriver{};
         if (i >= g.carCount) continue;
         const DriverRecord& d = g.drivers[i];
-        s.car = static_cast<int>(d.car);
-        s.human = !IsComputerDriver(d);
-        if (s.human) {
-            for (int k = 0; k < 4; ++k) {
-                s.keys[k] = d.controls[k];
-                s.bindings[k] = d.bindings[k];
-            }
-        } else {
-            s.aiSkill = d.controls[1];
-        }
+        s = SeasonDriverFrom(d);
         carDefinitions[i] = g.cars[i];
         if (i < kPlayerSlots) {
             playerSlots[i].used = true;

@@ -50,6 +50,21 @@ void SaveRecords() {
 
 }  // namespace
 
+SeasonDriver SeasonDriverFrom(const DriverRecord& d) {
+    SeasonDriver s;
+    s.car = int(d.car);
+    s.human = !IsComputerDriver(d);
+    if (s.human) {
+        for (int c = 0; c < 4; ++c) {
+            s.keys[c] = d.controls[c];
+            s.bindings[c] = d.bindings[c];
+        }
+    } else {
+        s.aiSkill = std::clamp(d.controls[1], 0, kMaxAiSkill);
+    }
+    return s;
+}
+
 void PrepareSeasonDrivers(int carCount) {
     seasonCars = std::clamp(carCount, 0, kPlayerSlots);
     seasonCounted = false;
@@ -57,17 +72,7 @@ void PrepareSeasonDrivers(int carCount) {
         SeasonDriver& s = seasonDrivers[k];
         s = SeasonDriver{};
         if (k >= seasonCars || !playerSlots[k].used) continue;
-        const DriverRecord& d = playerSlots[k].record;
-        s.car = int(d.car);
-        s.human = !IsComputerDriver(d);
-        if (s.human) {
-            for (int c = 0; c < 4; ++c) {
-                s.keys[c] = d.controls[c];
-                s.bindings[c] = d.bindings[c];
-            }
-        } else {
-            s.aiSkill = std::clamp(d.controls[1], 0, kMaxAiSkill);
-        }
+        s = SeasonDriverFrom(playerSlots[k].record);
         ApplySlotColours(k);
     }
     driverRecordHooks = DriverRecordHooks{SlotName, RaceResult, SeasonResult, SaveRecords};

@@ -1,6 +1,7 @@
 // The replay: ring capacity and overwriting, the rate keys, the cut area as
 // stored, leaving the replay, and a block written and read back.
 #include "tests/race/race_fixture.h"
+#include "tests/saves/bare_cars.h"
 
 #include <gtest/gtest.h>
 
@@ -23,13 +24,7 @@ void BareReplay(int n, int frameStep, int length)
     iniSettings.replayLength = length;
     raceState = RaceState{};
     raceState.carCount = n;
-    for (int i = 0; i < kMaxCars; ++i) {
-        carDefinitions[i] = MakeGeneralCar();
-        cars[i] = CarState{};
-        cars[i].side = {1, 0, 0};
-        cars[i].up = {0, 1, 0};
-        cars[i].forward = {0, 0, 1};
-    }
+    PlaceBareCars();
     ResetReplay(0, 0);
 }
 
