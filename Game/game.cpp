@@ -15,6 +15,7 @@
 #include "Game/shell/texts.h"
 #include "Game/shell/video.h"
 #include "Game/track/track.h"
+#include "Game/view/view.h"
 #include <string>
 #include <cstdio>
 #include <cstdlib>
@@ -82,10 +83,14 @@ int InitGame() {
     LoadPalette();
     if (LoadFont() < 0) return -1;    // also sets the UI scale
     LoadCarCatalogue();
+    // The menus' car icons draw their wheels as discs before any race.
+    BuildDiscTable();
     AllocKeyState();
     if (!keyState) return -1;
     beginSeasonEntry = BeginMenuSeason;
     reloadResources = ReloadResources;
+    pumpEventsHook = PumpEvents;
+    beginSavedSeasonEntry = BeginSavedSeason;
     BuildMenus();
     OpenMainScreen();
     return 1;

@@ -88,17 +88,26 @@ void DrawRaceFrame()
     UpdateLapPanel();
     Blit(kBackgroundSurface, kBackBuffer);
     if (LockView()) {
+        if (raceState.phase == RacePhase::Replay) {
+            // The replay's texts, then the replayed cars over them. The
+            // particles stay as they were at the pause until the race resumes.
+            char time[16], rate[16];
+            ReplayTimeText(replay.position, replay.interval, time);
+            ReplayRateText(rate);
+            DrawReplayHud(time, rate);
+            DrawScene();
+            if (replay.help) DrawReplayHelp();
+            UnlockSurface();
+            stepsSinceFrame = 0;
+            PresentRaceFrame();
+            return;
+        }
         DrawScene();
         DrawParticles(stepsSinceFrame);
         ReturnParticles();
         if (raceState.phase == RacePhase::FinalRelease || raceState.phase == RacePhase::Final) {
             // The celebration: fireworks over the race picture, the standings on top.
             DrawFinalStandings();
-        } else if (raceState.phase == RacePhase::Replay) {
-            char time[16], rate[16];
-            ReplayTimeText(replay.position, replay.interval, time);
-            ReplayRateText(rate);
-            DrawReplayHud(time, rate, replay.help);
         } else {
             for (int i = 0; i < raceState.carCount; ++i) DrawGauges(i);
             DrawRaceClock(static_cast<int32_t>(std::time(nullptr)), false);
@@ -134,11 +143,17 @@ void BlankScreen()
     Present();
 }
 
-// Panels are drawn over the last race picture and shown at once.
+// Panels are drawn over the last race picture and shown at once. The picture
+// is drawn anew first, so a panel never shows the one before it through its
+// darkening.
 void WithPanel(void (*draw)())
 {
     SyncRaceView();
+    if (!backgroundSurface) return;
+    Blit(kBackgroundSurface, kBackBuffer);
     if (!LockView()) return;
+    DrawScene();
+    DrawParticles(0);
     draw();
     ReturnParticles();
     UnlockSurface();
@@ -148,7 +163,6 @@ void WithPanel(void (*draw)())
 void TrackInfoPanel()
 {
     if (!backBuffer || !backgroundSurface) return;
-    Blit(kBackgroundSurface, kBackBuffer);
     WithPanel(ShowTrackInfo);
 }
 void ResultsPanel() { WithPanel(ShowRaceResults); }
@@ -161,11 +175,8 @@ void StandingsPanel(bool final)
         if (effectSounds[kSoundYeah]) PlaySound(effectSounds[kSoundYeah], false);
         return;
     }
-    SyncRaceView();
-    if (!LockView()) return;
-    bool any = ShowPointsAfterRace();
-    UnlockSurface();
-    if (any) Present();
+    // Without points there is no panel: the season goes on to the next race.
+    WithPanel([] { ShowPointsAfterRace(); });
 }
 
 void BackToMainScreen()

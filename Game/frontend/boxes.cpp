@@ -6,7 +6,6 @@
 
 #include <algorithm>
 
-#include "Game/game.h"
 #include "Game/shell/font.h"
 #include "Game/shell/shell.h"
 #include "Game/shell/texts.h"
@@ -17,7 +16,7 @@ const char* const kVersionBanner = "Dustwhirl 1.2d";
 namespace {
 
 bool DefaultPump() {
-    bool running = PumpEvents(0);
+    bool running = pumpEventsHook ? pumpEventsHook(0) : false;
     SDL_Delay(25);
     return running;
 }

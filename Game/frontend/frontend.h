@@ -316,6 +316,12 @@ void AddPlayer(const std::string& name);        // the driver into the next free
 void RemovePlayer(int slot);                    // back into the drivers list, later slots move up
 // Starts the race of the season the front-end filled in (the top level's BeginSeason).
 extern void (*beginSeasonEntry)(int carCount);
+// The top level's services the menus call back into; InitGame sets them.
+// pumpEventsHook handles the waiting events and runs one frame (false = quit);
+// beginSavedSeasonEntry starts a loaded season at raceIndex and lets restore()
+// put the saved race state over the one just set up.
+extern bool (*pumpEventsHook)(uint32_t maxEvents);
+extern void (*beginSavedSeasonEntry)(int carCount, int raceIndex, void (*restore)());
 // Releases and reloads the resources after an option that needs it (the top level's).
 extern void (*reloadResources)();
 

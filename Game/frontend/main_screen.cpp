@@ -22,6 +22,8 @@
 WidgetArray mainScreen;
 void (*beginSeasonEntry)(int carCount) = nullptr;
 void (*reloadResources)() = nullptr;
+bool (*pumpEventsHook)(uint32_t maxEvents) = nullptr;
+void (*beginSavedSeasonEntry)(int carCount, int raceIndex, void (*restore)()) = nullptr;
 
 namespace {
 

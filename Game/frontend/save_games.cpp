@@ -15,7 +15,6 @@
 #include <cstring>
 #include <ctime>
 
-#include "Game/game.h"
 #include "Game/race/cars.h"
 #include "Game/race/race.h"
 #include "Game/shell/settings.h"
@@ -556,7 +555,7 @@ void PrepareSavedSeason()
 void StartSavedGame()
 {
     PrepareSavedSeason();
-    BeginSavedSeason(pendingGame.carCount, pendingGame.currentRace, RestoreSavedRace);
+    if (beginSavedSeasonEntry) beginSavedSeasonEntry(pendingGame.carCount, pendingGame.currentRace, RestoreSavedRace);
 }
 
 int LoadGame(const std::string& name)

@@ -198,7 +198,9 @@ void MakeList(Widget& w, WidgetCallback callback, float height, float columnWidt
     w.state = 0;
     w.redraw = 0;
     w.value = 0;
+    // A list made anew starts empty, also when the widget held one before.
     if (!w.list) w.list = std::make_unique<ListModel>();
+    w.list->entries.clear();
     w.list->columnWidth = columnWidth;
     w.list->rowHeight = rowHeight;
     w.list->scrollBarWidth = std::clamp(scrollBarWidth, 0.0f, width);

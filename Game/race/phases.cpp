@@ -151,6 +151,14 @@ void FireworksStep()
 
 namespace {
 
+// The points panel shows only when a driver holds points; without it a
+// season goes on to the next race as soon as the results are confirmed.
+bool NobodyHoldsPoints()
+{
+    const RaceState& r = raceState;
+    return std::all_of(r.seasonPoints, r.seasonPoints + r.carCount, [](int32_t p) { return p <= 0; });
+}
+
 bool PhaseStep()
 {
     RaceState& r = raceState;
@@ -187,7 +195,7 @@ bool PhaseStep()
     case RacePhase::Results:
         if (AnyKeyPressed()) {
             bool final = r.raceIndex + 1 >= r.raceCount;
-            if (!final && std::all_of(r.seasonPoints, r.seasonPoints + r.carCount, [](int32_t p) { return p == 0; })) {
+            if (!final && NobodyHoldsPoints()) {
                 // No driver holds points: no points panel, the next race at once.
                 ++r.raceIndex;
                 StartRace();
@@ -202,7 +210,10 @@ bool PhaseStep()
         if (!AnyKeyHeld()) r.phase = RacePhase::Standings;
         return false;
     case RacePhase::Standings:
-        if (AnyKeyPressed()) {
+        // Reached by skipping a race or resuming while nobody holds points:
+        // there is no panel to confirm, so the next race follows once the
+        // keys are up.
+        if (NobodyHoldsPoints() || AnyKeyPressed()) {
             ++r.raceIndex;
             StartRace();
         }

@@ -51,7 +51,7 @@ int RemainingSeconds(int32_t endSeconds, int32_t nowSeconds) { return endSeconds
 void RaceClockText(int secondsLeft, char text[16])
 {
     if (secondsLeft > 0)
-        std::snprintf(text, 16, "%02d:%02d", secondsLeft / 60 % 100, secondsLeft % 60);
+        std::snprintf(text, 16, "%02d:%02d", std::min(secondsLeft / 60, 99999), secondsLeft % 60);
     else
         std::snprintf(text, 16, " ");
 }
@@ -105,7 +105,7 @@ void PaintLapPanel()
         FillRows(C, W / 4 - 1, y, y + 2 * C - 1, 240);
         DrawText(text, C, y, 242, 241);
     }
-    if (viewRace.carCount < 2) return;
+    // Every car has its column, the lone car of a time trial too.
     for (int c = 0; c < viewRace.carCount && c < kViewCars; ++c) {
         const ViewCar& car = viewRace.cars[c];
         int x = static_cast<int>(static_cast<int64_t>(W) * (c + 2) / 8) + 4 * C;
@@ -123,8 +123,10 @@ void PaintLapPanel()
             int t = car.lastLapTime % 10000;
             const char lapText[6] = {static_cast<char>('0' + t / 1000), static_cast<char>('0' + t / 100 % 10), '.',
                                      static_cast<char>('0' + t / 10 % 10), static_cast<char>('0' + t % 10), 0};
-            bool record = viewRace.recordCar == c;
+            // Only the lap that set the mark is coloured: a later, slower lap
+            // of the same car is not.
             bool fastest = viewRace.fastestLapCar == c && viewRace.fastestLap == car.lastLapTime;
+            bool record = fastest && viewRace.recordCar == c;
             DrawText(lapText, x, y + 2 * C, record ? 244 : fastest ? 247 : 242, 0);
         }
     }

@@ -72,6 +72,23 @@ void Icon(int rowLeft, int rowTop, int car)
     DrawCarIcon(rowLeft + 6 * C(), rowTop + C(), *viewRace.cars[car].definition, car, kIconView, kIconDistance);
 }
 
+// A record holder's icon: the car the record was driven with, in the colours
+// of the driver of this race with the holder's name; none without one.
+void RecordIcon(int rowLeft, int rowTop, const TrackRecord& rec)
+{
+    int car = DriverNamed(rec.name);
+    if (car < 0 || car >= kViewCars || !viewRace.cars[car].definition) return;
+    // The stored car comes from the track file: drawn only when it looks like a car.
+    bool stored = rec.car.vertexCount > 0 && rec.car.triangleIndexCount > 0;
+    for (float r : rec.car.wheelRadius) stored = stored && r >= 0 && r < 10;
+    auto near = [](Vec3 v) { return std::fabs(v.x) < 100 && std::fabs(v.y) < 100 && std::fabs(v.z) < 100; };
+    int n = std::min<int>(rec.car.vertexCount, kCarMaxVertices);
+    for (int k = 0; stored && k < n; ++k) stored = near(rec.car.vertices[k]) && near(rec.car.normals[k]);
+    for (const Vec3& w : rec.car.wheels) stored = stored && near(w);
+    const CarDefinition& model = stored ? rec.car : *viewRace.cars[car].definition;
+    DrawCarIcon(rowLeft + 6 * C(), rowTop + C(), model, car, kIconView, kIconDistance);
+}
+
 // Rows sorted by points, highest first; ties keep the drivers' order.
 int SortedByPoints(int order[kViewCars], bool everyone)
 {
@@ -213,7 +230,7 @@ void ShowTrackInfo()
     y += 2 * c;
     std::string name(rec.name, strnlen(rec.name, 13));
     Text(name, PanelLeft() + 9 * c, y, 242);
-    Icon(PanelLeft(), y - c, DriverNamed(rec.name));
+    RecordIcon(PanelLeft(), y - c, rec);
     std::string carName(rec.car.name, strnlen(rec.car.name, 12));
     if (!carName.empty()) Centred(carName, y + 2 * c, 242);
     if (rec.date[0]) Centred(Format("%04d-%02d-%02d", rec.date[0], rec.date[1], rec.date[3]), y + 4 * c, 242);
@@ -221,35 +238,28 @@ void ShowTrackInfo()
 
 void ShowRaceResults()
 {
-    int c = C(), left = PanelLeft() + c;
-    // Several cars need room for box, icon, a 12-letter name and an 11-letter
-    // value side by side: the width of the points panel.
+    // Each row needs room for box, icon, a 12-letter name and its value side
+    // by side: the width of the points panel. A time trial's six best times
+    // and the line under them need more height than the plain dark panel.
+    int c = C(), left = W() / 2 - 17 * c;
     if (viewRace.carCount == 1) {
-        DarkenPanel();
-    } else {
-        DarkenRect(18, 14);
-        left = W() / 2 - 17 * c;
-    }
-    int y = H() / 2 - (viewRace.carCount == 1 ? 12 : 13) * c;
-    if (viewRace.carCount == 1) {
+        DarkenRect(18, 17);
+        int y = H() / 2 - 16 * c;
         Centred(texts[kTextTimeTrialResults], y, 245);
         Centred(BaseName(trackMaps.name), y + 2 * c, 242);
         Centred(RaceLengthText(), y + 4 * c, 242);
         Centred(texts[kTextBestTimes], y + 7 * c, 245);
         y += 10 * c;
-        int32_t keys[7];
-        int rank = 1;
+        int32_t keys[6];
         for (int r = 0; r < 6; ++r) {
             const TrackRecord& rec = trackMaps.records.entry[r + 1];
             if (rec.time >= kEmptyLapTime) break;
             keys[r] = rec.time;
-            if (RowStartsGroup(keys, r)) {
-                rank = r + 1;
-                DrawPositionBox(left, y, rank);
-            }
-            Icon(left, y, DriverNamed(rec.name));
+            if (RowStartsGroup(keys, r)) DrawPositionBox(left, y, r + 1);
+            RecordIcon(left, y, rec);
             Text(std::string(rec.name, strnlen(rec.name, 13)), left + 9 * c, y, 242);
-            Text(TimeText("%2d.%d%ds", rec.time), left + 13 * c, y, 245);
+            std::string t = TimeText("%2d.%d%ds", rec.time);
+            Text(t, left + 33 * c - TextWidth(t), y, 245);
             y += 3 * c;
         }
         if (viewRace.recordCar == 0) Text("TR", left, y, 244);
@@ -260,6 +270,8 @@ void ShowRaceResults()
             }
         return;
     }
+    DarkenRect(18, 14);
+    int y = H() / 2 - 13 * c;
     Centred(texts[kTextOfficialStandings], y, 245);
     y += 3 * c;
     const int firstRow = y;

@@ -137,8 +137,10 @@ void PaintLapPanel();                  // lap counter and car columns into the t
 int RemainingSeconds(int32_t endSeconds, int32_t nowSeconds);
 void RaceClockText(int secondsLeft, char text[16]);  // "mm:ss", or one blank once the time is up
 
-// Replay screen: title, help line, play time and rate; with help, the key panel.
-void DrawReplayHud(const char* timeText, const char* rateText, bool help);
+// Replay screen: title, help line, play time and rate, drawn before the
+// replayed cars; the key panel (while F1 is held) is drawn after them.
+void DrawReplayHud(const char* timeText, const char* rateText);
+void DrawReplayHelp();
 
 // Panels (drawn once into the locked target over the race picture).
 void DarkenPanel();                    // the panel rectangle of the track info and time-trial results

@@ -235,6 +235,22 @@ TEST_F(WidgetTest, ListClickPicksTheEntryUnderThePointerAndBelowTheLastPicksNoth
     EXPECT_TRUE(calls.empty());
 }
 
+TEST_F(WidgetTest, AListMadeAgainOnTheSameWidgetHoldsOnlyItsNewEntries) {
+    // A pop-up makes its list anew each time it opens: the second opening
+    // lists each entry once and its last row picks the last entry.
+    widgets.resize(1);
+    for (int round = 0; round < 2; ++round) {
+        MakeList(widgets[0], Record, 10, 16, 2, 2, 0, 10, 10, 18);
+        for (int i = 0; i < 3; ++i) ListAdd(widgets[0], "car " + std::to_string(i));
+    }
+    ASSERT_EQ(widgets[0].list->entries.size(), 3u);
+    Open(0);
+    MenuPointerPressed(CellToPixelX(11), CellToPixelY(15));
+    MenuPointerReleased(CellToPixelX(11), CellToPixelY(15));  // row 2
+    EXPECT_EQ(widgets[0].list->selected, 2);
+    EXPECT_EQ(widgets[0].list->entries[2].text, "car 2");
+}
+
 TEST_F(WidgetTest, ScrollBarArrowsStepAndItsTrackDrags) {
     widgets.resize(1);
     MakeList(widgets[0], Record, 10, 16, 2, 2, 0, 10, 10, 18);

@@ -386,3 +386,49 @@ TEST_F(PhaseTest, APressCountsInOnePhaseOnlyEvenWhenItsEventComesLate)
     EXPECT_EQ(raceState.raceIndex, 1);
     inRace = false;
 }
+
+TEST_F(PhaseTest, SkippingARaceBeforeTheLastGoesOnAtOnceWithoutPointsAndWaitsForAKeyWithThem)
+{
+    // Nobody holds points: no panel to confirm; once the Yes key is up the
+    // next race is loaded.
+    ASSERT_TRUE(StartTestRace("\\oval", 2, 2));
+    seasonTracks = {"\\oval", "\\club", "\\oval"};
+    raceState.raceCount = 3;
+    Steps(10);
+    Press(SDLK_RETURN, true);
+    SkipRace();
+    EXPECT_EQ(raceState.phase, RacePhase::StandingsRelease);
+    EXPECT_TRUE(raceState.raceRunning);
+    RaceStep();
+    EXPECT_EQ(raceState.phase, RacePhase::StandingsRelease) << "the Yes key is still down";
+    Press(SDLK_RETURN, false);
+    RaceStep();
+    RaceStep();
+    EXPECT_EQ(raceState.raceIndex, 1);
+    EXPECT_EQ(raceState.phase, RacePhase::Intro);
+    EXPECT_EQ(trackMaps.name, "\\club");
+
+    // Resuming into the standings while nobody holds points goes on the same way.
+    raceState.phase = RacePhase::Standings;
+    raceState.raceRunning = false;
+    Resume();
+    RaceStep();
+    EXPECT_EQ(raceState.raceIndex, 2);
+    EXPECT_EQ(raceState.phase, RacePhase::Intro);
+
+    // With points the panel stays until a key is pressed.
+    ASSERT_TRUE(StartTestRace("\\oval", 2, 2));
+    seasonTracks = {"\\oval", "\\club"};
+    raceState.raceCount = 2;
+    raceState.seasonPoints[0] = 3;
+    Steps(10);
+    SkipRace();
+    EXPECT_EQ(raceState.phase, RacePhase::StandingsRelease);
+    Steps(50);
+    EXPECT_EQ(raceState.phase, RacePhase::Standings);
+    EXPECT_EQ(raceState.raceIndex, 0);
+    Press(SDLK_SPACE, true);
+    RaceStep();
+    EXPECT_EQ(raceState.raceIndex, 1);
+    EXPECT_EQ(raceState.phase, RacePhase::Intro);
+}

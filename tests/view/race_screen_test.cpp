@@ -1,0 +1,107 @@
+// The race screen as the game's race entry draws it, in a copy of the
+// program folder: each panel is drawn over the race picture, never over the
+// panel before it; the menus' car icons have their wheel discs before any
+// race; the replay leaves the particles of the paused race as they were.
+#include <gtest/gtest.h>
+
+#include <SDL.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "Game/game.h"
+#include "Game/race/race.h"
+#include "Game/shell/settings.h"
+#include "Game/shell/shell.h"
+#include "Game/shell/video.h"
+#include "Game/view/view.h"
+#include "tests/shell/temp_folder.h"
+
+namespace {
+
+uint32_t fakeTicks = 0;
+uint32_t FakeTicks() { return fakeTicks; }
+
+std::vector<uint8_t> Pixels()
+{
+    std::vector<uint8_t> out;
+    if (!backBuffer || SDL_LockSurface(backBuffer) != 0) return out;
+    const uint8_t* p = static_cast<const uint8_t*>(backBuffer->pixels);
+    for (int y = 0; y < backBuffer->h; ++y) out.insert(out.end(), p + y * backBuffer->pitch, p + y * backBuffer->pitch + backBuffer->w);
+    SDL_UnlockSurface(backBuffer);
+    return out;
+}
+
+}  // namespace
+
+TEST(RaceScreen, EachPanelDarkensTheRacePictureAndTheReplayKeepsTheParticles)
+{
+    TempFolder folder;
+    std::string run = std::string(DW_RUN_DIR);
+    for (const char* part : {"cars", "dw.ini", "font.bmp", "lang", "palettes", "sounds", "tracks", "drivers"})
+        ASSERT_EQ(std::system(("cp -r '" + run + "/" + part + "' '" + folder.path + "/'").c_str()), 0) << part;
+    setenv("SDL_VIDEODRIVER", "dummy", 0);
+    setenv("SDL_AUDIODRIVER", "dummy", 0);
+    ASSERT_EQ(SDL_Init(SDL_INIT_VIDEO), 0) << SDL_GetError();
+    DefaultSettings(settings);
+    SetScreenSize(640, 480);
+    std::fill(discHalfWidth, discHalfWidth + kDiscRows, 0.0f);
+    ASSERT_GT(InitGame(), 0);
+    EXPECT_GT(discHalfWidth[kDiscRows / 2], 0.9f) << "the menus' car icons need the disc table before any race";
+
+    raceClockHooks = RaceClockHooks{};
+    RaceCommand command;
+    command.active = true;
+    command.trackPath = folder.path + "/tracks/oval.trk";
+    command.cars = 3;
+    command.laps = 2;
+    ASSERT_TRUE(BeginCommandRace(command));
+    raceClockHooks.ticks = FakeTicks;
+    raceState.phase = RacePhase::Racing;
+    raceState.phaseCounter = 70;
+    raceState.startLight = -1;
+    for (int k = 0; k < 600; ++k) RaceStep();
+    for (Particle& p : raceState.particles) p = Particle{};
+
+    // The points panel alone, then the results and the points panel after them.
+    raceState.seasonPoints[0] = 6;
+    raceState.seasonPoints[2] = 4;
+    raceSeams.showStandings(false);
+    std::vector<uint8_t> alone = Pixels();
+    raceSeams.showResults();
+    std::vector<uint8_t> results = Pixels();
+    raceSeams.showStandings(false);
+    std::vector<uint8_t> after = Pixels();
+    ASSERT_FALSE(alone.empty());
+    EXPECT_NE(alone, results);
+    EXPECT_TRUE(alone == after) << "the points panel shows the results panel through it";
+    // Resuming into the results draws them once, not over themselves.
+    raceSeams.showResults();
+    raceSeams.showResults();
+    EXPECT_TRUE(Pixels() == results);
+
+    // A particle alive at the pause neither moves nor dies in the replay.
+    raceState.seasonPoints[0] = raceState.seasonPoints[2] = 0;
+    settings.effects = 256;
+    ApplyViewSettings();
+    raceState.particles[7] = Particle{0, 200, Vec3{100, 5, 100}, Vec3{3, 4, 5}};
+    ASSERT_TRUE(EnterReplay());
+    // Frames as the main loop runs them, five steps each.
+    frameTickHooks.ticks = FakeTicks;
+    stepClock.lastTick = fakeTicks;
+    for (int k = 0; k < 20; ++k) {
+        fakeTicks += 50;
+        ASSERT_TRUE(FrameTick(stepClock, false).drew);
+    }
+    const Particle& p = raceState.particles[7];
+    EXPECT_EQ(p.life, 200);
+    EXPECT_EQ(p.position.x, 100);
+    EXPECT_EQ(p.position.z, 100);
+    raceSeams.restoreReplay();
+    Resume();
+    ExitToMenu();
+    ReleaseGame(false);
+    SDL_Quit();
+}
