@@ -163,6 +163,9 @@ void WithPanel(void (*draw)())
 void TrackInfoPanel()
 {
     if (!backBuffer || !backgroundSurface) return;
+    // The lap counter and car columns stand in the strip under the panel already.
+    SyncRaceView();
+    UpdateLapPanel();
     WithPanel(ShowTrackInfo);
 }
 void ResultsPanel() { WithPanel(ShowRaceResults); }

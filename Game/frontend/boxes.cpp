@@ -69,18 +69,23 @@ void BuildBoxWidgets() {
         for (Widget& w : *a) w.style = kStyleShowsFocus;
 }
 
+// The text ends above the buttons. Up to 15 lines it grows upwards from
+// there; a longer message also moves its end and the buttons down, so that
+// all 20 lines a message may have are shown.
+float TextBottom() { return std::max(kTextBottom, 5.0f + 2.0f * float(boxLines.size())); }
+
 float MessageTop() {
     int n = int(boxLines.size());
-    return std::max(5.0f, kTextBottom - 2.0f * float(n));
+    return std::max(5.0f, TextBottom() - 2.0f * float(n));
 }
 
 void MessageBackdrop() {
     float top = MessageTop() - 5;
-    DrawPanel(kBoxLeft, top, kBoxRight - kBoxLeft, 41.5f - top);
+    DrawPanel(kBoxLeft, top, kBoxRight - kBoxLeft, TextBottom() + 6.5f - top);
     DrawCaption(boxCaption, kBoxLeft, top + 1.5f, kBoxRight - kBoxLeft, kPanelTitle, true);
     float y = MessageTop();
     for (const std::string& line : boxLines) {
-        if (y + 2 > kTextBottom + 0.01f) break;
+        if (y + 2 > TextBottom() + 0.01f) break;
         DrawCaption(line, kBoxLeft, y, kBoxRight - kBoxLeft, kPanelText, true);
         y += 2;
     }
@@ -184,7 +189,10 @@ int ShowMessageBox(int kind, const std::string& message, const std::string& capt
     messageBox[kMbOk].text = texts[kTextMessageOk];
     messageBox[kMbYes].text = texts[kTextYes];
     messageBox[kMbNo].text = texts[kTextNo];
+    const float savedTop = messageBox[kMbOk].y;
+    for (Widget& w : messageBox) w.y = TextBottom() + 2;
     int answer = RunModal(kScreenMessageBox, messageBox, kScreenArrowKeys | kScreenFocusFirst, MessageBackdrop);
+    for (Widget& w : messageBox) w.y = savedTop;
     boxCaption = savedCaption;
     boxLines = savedLines;
     return answer & 1;

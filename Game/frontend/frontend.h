@@ -409,6 +409,8 @@ struct TrackListEntry {
 constexpr int kMaxTrackFolderName = 22;
 bool TrackFolderNameValid(const std::string& name); // 1..22 printable characters, safe as one path component
 bool TrackNameValid(const std::string& name);   // a component: no separator, no "..", no leading dot
+// Why a folder name is refused, as a line for the player; empty when the name is valid.
+std::string FolderNameProblem(const std::string& name);
 std::vector<std::string> ListTrackFolders();    // the real folders in "tracks", sorted ignoring case
 // The tracks of the given folders ("" = the loose ones), folder by folder in
 // the given order, each folder's tracks sorted ignoring case.

@@ -120,7 +120,8 @@ void OnCar(Widget& w) {
     int slot = int(w.tag) - 20;
     if (slot < 0 || slot >= kPlayerSlots || !playerSlots[slot].used || carCatalogue.empty()) return;
     Widget& list = carPopup[kCpList];
-    float x = std::min(w.x + 1, 80.0f - 18), y = std::min(w.y + w.height, 60.0f - 20);
+    // One gap (a quarter cell) below the slot.
+    float x = std::min(w.x + 1, 80.0f - 18), y = std::min(w.y + w.height + 0.25f, 60.0f - 20);
     MakeList(list, OnCarPicked, 17, 18, 2, 2, kWidgetNoArrows, x, y, 18);
     for (size_t i = 0; i < carCatalogue.size(); ++i)
         ListAdd(list, std::string(carCatalogue[i].name, strnlen(carCatalogue[i].name, sizeof carCatalogue[i].name)));

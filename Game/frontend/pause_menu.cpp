@@ -67,9 +67,10 @@ void OnResume(Widget&) {
     Reenter();
 }
 
-// The replay entry starts the replay over the paused race; without one the menu stays.
+// The replay entry starts the replay over the paused race; with nothing
+// recorded yet (fewer than two frames) the menu stays.
 void OnReplay(Widget&) {
-    if (!replayEntry) return;
+    if (!replayEntry || replay.frames < 2) return;
     LeaveMenu();
     replayEntry();
     Reenter();

@@ -245,7 +245,10 @@ void OnTrackPicked(Widget& w) {
 void OnCreateFolder(Widget&) {
     std::string name;
     if (!ShowInputBox(texts[kTextEnterFolderName], name, texts[kTextCreateFolderTitle])) return;
-    if (!CreateTrackFolder(name)) ShowMessageBox(kBoxOk, texts[kTextCreateFolderFailed], texts[kTextCreateFolderTitle]);
+    if (!CreateTrackFolder(name)) {
+        std::string why = FolderNameProblem(name);
+        ShowMessageBox(kBoxOk, texts[kTextCreateFolderFailed] + (why.empty() ? "" : "\n" + why), texts[kTextCreateFolderTitle]);
+    }
     Rebuild();
 }
 
@@ -386,4 +389,12 @@ bool TrackManagerRightClick(int x, int y) {
     // file could have vanished meanwhile.
     Rebuild();
     return true;
+}
+
+std::string FolderNameProblem(const std::string& name) {
+    if (TrackFolderNameValid(name)) return {};
+    if (name.find_first_not_of(' ') == std::string::npos) return "The name is empty.";
+    if (int(name.size()) > kMaxTrackFolderName)
+        return "A folder name has at most " + std::to_string(kMaxTrackFolderName) + " characters.";
+    return "A folder name may not start with a point, end in a blank or a point, or hold \\ / : * ? \" < > |.";
 }

@@ -83,6 +83,34 @@ TEST_F(MenuTest, BoxRestoresTheSuspendedScreenAndItsFocus) {
     CloseScreen();
 }
 
+TEST_F(MenuTest, AMessageOfTwentyLinesShowsThemAllAboveItsButton) {
+    // Ink of the panel's text colour in the cell rows y0 .. y1 of the box.
+    auto ink = [](float y0, float y1) {
+        int n = 0;
+        if (!LockSurface(kBackBuffer)) return -1;
+        for (int y = CellToPixelY(y0); y < CellToPixelY(y1); ++y)
+            for (int x = CellToPixelX(20); x < CellToPixelX(60); ++x) n += lockedPixels[y * lockedPitch + x] == 241;
+        UnlockSurface();
+        return n;
+    };
+    std::string message;
+    for (int i = 1; i <= 20; ++i) message += "Line " + std::to_string(i) + "\n";
+    script = {[&] {
+        const Widget& ok = currentScreen.widgets[0];
+        EXPECT_GE(ok.y, 5 + 2 * 20) << "the button lies below the last line";
+        EXPECT_LE(ok.y + ok.height, 60);
+        EXPECT_GT(ink(5 + 2 * 19, 5 + 2 * 20), 0) << "the twentieth line";
+        Enter();
+    }};
+    ShowMessageBox(kBoxOk, message, "Twenty");
+    // A short message keeps its button where it always was.
+    script = {[] {
+        EXPECT_EQ(currentScreen.widgets[0].y, 37);
+        Enter();
+    }};
+    ShowMessageBox(kBoxOk, "Short.", "One");
+}
+
 TEST_F(MenuTest, InputBoxTakesTypedTextOnOkAndKeepsTheOldOnCancel) {
     std::string text = "old";
     script = {[] { Type("!new"); }, [] { MenuTypeChar(8); }, [] { Enter(); }};

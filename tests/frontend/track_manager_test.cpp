@@ -245,6 +245,24 @@ TEST_F(TrackManagerTest, FoldersAreShownPickedAndDeletedThroughTheButtons) {
     EXPECT_EQ(EntryCount(kTmTracks), 6);
 }
 
+TEST_F(TrackManagerTest, ARefusedFolderNameTellsWhy) {
+    EXPECT_EQ(FolderNameProblem("Desert"), "");
+    EXPECT_NE(FolderNameProblem(std::string(23, 'a')).find("at most 22 characters"), std::string::npos);
+    EXPECT_NE(FolderNameProblem("a:b").find(":"), std::string::npos);
+    EXPECT_NE(FolderNameProblem("   "), "");
+    // Through the button: the input box, then the message box, no folder.
+    int boxes = 0;
+    script.push_back([] { Type(std::string(23, 'b')); });
+    script.push_back([] { Enter(); });
+    script.push_back([&] {
+        boxes += currentScreen.screenId == kScreenMessageBox;
+        Enter();
+    });
+    Click(T(kTmCreateFolder));
+    EXPECT_EQ(boxes, 1);
+    EXPECT_FALSE(fs::exists(folder->File("tracks/" + std::string(23, 'b'))));
+}
+
 TEST_F(TrackManagerTest, MovedTracksKeepRecordsAndATakenNameIsReportedOnce) {
     GiveRecords(folder->File("tracks/beach.trk"));
     const std::string beach = Bytes(folder->File("tracks/beach.trk"));
