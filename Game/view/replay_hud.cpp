@@ -38,7 +38,7 @@ void DrawReplayHud(const char* timeText, const char* rateText)
     const std::string& title = texts[kTextReplay];
     DrawText(title.c_str(), (W - TextWidth(title)) / 2, 2 * G, 242, 241);
     const std::string& line = texts[kTextReplayHint];
-    DrawText(line.c_str(), (W - TextWidth(line)) / 2, 2 * G + 2 * C, 240, 241);
+    DrawText(line.c_str(), (W - TextWidth(line)) / 2, 2 * G + 2 * C, 245, 241);
     // Time at the bottom left, the rate beside it.
     int y = H - 2 * G - 4 * C;
     DrawText(timeText, 2 * C, y, 242, 241);

@@ -275,7 +275,7 @@ TEST_F(PanelScreen, TheReplayWritesTheLanguagesTexts)
     texts[kTextStop] = "Anhalten";
     DrawReplayHud(" 0:10", " 1:1");
     EXPECT_TRUE(Reads("Wiederholung", (W - TextWidth(texts[kTextReplay])) / 2, 2 * G, 242));
-    EXPECT_TRUE(Reads("ESC beendet, F1 hilft.", (W - TextWidth(texts[kTextReplayHint])) / 2, 2 * G + 2 * C, 240));
+    EXPECT_TRUE(Reads("ESC beendet, F1 hilft.", (W - TextWidth(texts[kTextReplayHint])) / 2, 2 * G + 2 * C, 245));
     int y = H - 2 * G - 4 * C;
     EXPECT_TRUE(Reads("Tempo  1:1", 2 * C + TextWidth(" 0:10") + 2 * C, y, 245));
     DrawReplayHelp();

@@ -2,11 +2,14 @@
 // program folder: each panel is drawn over the race picture, never over the
 // panel before it; the menus' car icons have their wheel discs before any
 // race; the replay leaves the particles of the paused race as they were.
+// With DW_SHOTS_DIR set, the panels are also written there as BMPs, at the
+// size of DW_SHOT_SIZE ("WIDTHxHEIGHT", 640x480 by default).
 #include <gtest/gtest.h>
 
 #include <SDL.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -16,6 +19,7 @@
 #include "Game/shell/settings.h"
 #include "Game/shell/shell.h"
 #include "Game/shell/video.h"
+#include "Game/track/track.h"
 #include "Game/view/view.h"
 #include "tests/shell/temp_folder.h"
 
@@ -34,6 +38,12 @@ std::vector<uint8_t> Pixels()
     return out;
 }
 
+void Shot(const char* name)
+{
+    const char* dir = std::getenv("DW_SHOTS_DIR");
+    if (dir && *dir && backBuffer) SDL_SaveBMP(backBuffer, (std::string(dir) + "/" + name + ".bmp").c_str());
+}
+
 }  // namespace
 
 TEST(RaceScreen, EachPanelDarkensTheRacePictureAndTheReplayKeepsTheParticles)
@@ -46,7 +56,9 @@ TEST(RaceScreen, EachPanelDarkensTheRacePictureAndTheReplayKeepsTheParticles)
     setenv("SDL_AUDIODRIVER", "dummy", 0);
     ASSERT_EQ(SDL_Init(SDL_INIT_VIDEO), 0) << SDL_GetError();
     DefaultSettings(settings);
-    SetScreenSize(640, 480);
+    int width = 640, height = 480;
+    if (const char* size = std::getenv("DW_SHOT_SIZE")) std::sscanf(size, "%dx%d", &width, &height);
+    SetScreenSize(width, height);
     std::fill(discHalfWidth, discHalfWidth + kDiscRows, 0.0f);
     ASSERT_GT(InitGame(), 0);
     EXPECT_GT(discHalfWidth[kDiscRows / 2], 0.9f) << "the menus' car icons need the disc table before any race";
@@ -72,8 +84,10 @@ TEST(RaceScreen, EachPanelDarkensTheRacePictureAndTheReplayKeepsTheParticles)
     std::vector<uint8_t> alone = Pixels();
     raceSeams.showResults();
     std::vector<uint8_t> results = Pixels();
+    Shot("results");
     raceSeams.showStandings(false);
     std::vector<uint8_t> after = Pixels();
+    Shot("points_after_results");
     ASSERT_FALSE(alone.empty());
     EXPECT_NE(alone, results);
     EXPECT_TRUE(alone == after) << "the points panel shows the results panel through it";
@@ -99,8 +113,28 @@ TEST(RaceScreen, EachPanelDarkensTheRacePictureAndTheReplayKeepsTheParticles)
     EXPECT_EQ(p.life, 200);
     EXPECT_EQ(p.position.x, 100);
     EXPECT_EQ(p.position.z, 100);
+    Shot("replay");
     raceSeams.restoreReplay();
     Resume();
+    ExitToMenu();
+
+    // A time trial with six best times: its results and its lap column.
+    command.cars = 1;
+    ASSERT_TRUE(BeginCommandRace(command));
+    Shot("time_trial_info");
+    for (int r = 1; r < 7; ++r) {
+        TrackRecord& rec = trackMaps.records.entry[r];
+        rec.time = uint16_t(2900 + 37 * r);
+        std::snprintf(rec.name, sizeof rec.name, "Driver %d", r);
+    }
+    cars[0].laps = 2;
+    cars[0].lastLapTime = cars[0].bestLap = 2900 + 37 * 3;
+    raceState.leaderLaps = 2;
+    raceState.phase = RacePhase::Racing;
+    raceSeams.drawRace();
+    Shot("time_trial_race");
+    raceSeams.showResults();
+    Shot("time_trial_results");
     ExitToMenu();
     ReleaseGame(false);
     SDL_Quit();
