@@ -151,7 +151,7 @@ void Save(const std::string& name)
 // Composes the frame as the race tick does: the picture with the lap panel
 // painted into its strip, the scene, the particles, then the gauges, clock and
 // start lights, or the final standings over the celebration.
-void Compose(bool finalStandings)
+void Compose(bool finalStandings, bool hud = true)
 {
     SyncView();
     CopyRows(shots.picture, shots.frame);
@@ -163,7 +163,7 @@ void Compose(bool finalStandings)
     DrawParticles(0);
     if (finalStandings) {
         DrawFinalStandings();
-    } else {
+    } else if (hud) {
         for (int i = 0; i < raceState.carCount; ++i) DrawGauges(i);
         if (raceClockHooks.wallSeconds) DrawRaceClock(raceClockHooks.wallSeconds(), false);
         DrawStartLights(raceState.startLight);
@@ -179,10 +179,10 @@ void TakeShot()
     Save(shots.track + number);
 }
 
-// A panel drawn over the frame as it stands, as the game shows it over the last race picture.
+// A panel drawn over the race picture, as the game shows it: never over the panel before it.
 void TakePanel(void (*draw)(), const std::string& name)
 {
-    SyncView();
+    Compose(false, false);
     LockFrame();
     draw();
     UnlockFrame();
