@@ -117,6 +117,10 @@ TEST(RaceScreen, EachPanelDarkensTheRacePictureAndTheReplayKeepsTheParticles)
     EXPECT_EQ(p.position.x, 100);
     EXPECT_EQ(p.position.z, 100);
     Shot("replay");
+    replay.help = true;
+    raceSeams.drawRace();
+    Shot("replay_help");
+    replay.help = false;
     raceSeams.restoreReplay();
     Resume();
     ExitToMenu();
