@@ -80,7 +80,12 @@ void SlotLook(Widget& w, int slot, bool car) {
     if (index >= carCatalogue.size() || !LockSurface(kBackBuffer)) return;
     SetViewTarget(lockedPixels, lockedPitch, backBuffer->w, backBuffer->h, nullptr, nullptr);
     int x = CellToPixelX(w.x + w.width / 2), y = CellToPixelY(w.y + w.height / 2);
-    DrawCarIcon(x, y, carCatalogue[index], slot, kIconView, kIconDistance);
+    // The icon's projection scales with the screen width; on a screen wider
+    // than 4:3 the menu's cells are narrower than width / 80, so the icon is
+    // moved back by as much to keep its size in cells.
+    float cells = 80.0f * float(std::max(1, CellToPixelX(1) - CellToPixelX(0)));
+    float distance = kIconDistance * std::max(1.0f, float(backBuffer->w) / cells);
+    DrawCarIcon(x, y, carCatalogue[index], slot, kIconView, distance);
     UnlockSurface();
 }
 
