@@ -1,11 +1,14 @@
 // What is written over the race picture while racing: three gauges per car,
-// the remaining time of a timed race, the start lights, and the lap counter
-// and car columns painted into the track picture's bottom strip.
+// the remaining time of a timed race, the start lights, and the track's name
+// and record, the lap counter and the car columns painted into the track
+// picture's bottom strip.
 #include <algorithm>
 #include <cstdio>
+#include <string>
 
 #include "Game/shell/font.h"
 #include "Game/shell/video.h"
+#include "Game/track/track.h"
 #include "Game/view/view.h"
 
 namespace {
@@ -98,12 +101,25 @@ void PaintLapPanel()
     const int C = uiScale, G = lineWidth;
     const int W = viewTarget.width, H = viewTarget.height;
     char text[32];
-    int lap = std::min(viewRace.leaderLaps + 1, viewRace.raceLaps);
+    // The left quarter: the track's name on the top line, the lap counter and
+    // the track record on the bottom one, both ending where the race clock
+    // ends. In a timed race the clock stands at the end of the top line.
+    const int top = H - 3 * G - 4 * C, bottom = H - 2 * (G + C), right = W / 4 - C / 2;
+    FillRows(C, W / 4 - 1, top, top + 2 * C - 1, 240);
+    FillRows(C, W / 4 - 1, bottom, bottom + 2 * C - 1, 240);
+    std::string name = trackMaps.name.substr(trackMaps.name.find_last_of("\\/") + 1);
+    int room = std::max(0, (right - C) / std::max(C, 1) - (viewRace.timedRace ? 6 : 0));
+    if (name.size() > size_t(room)) name.resize(size_t(room));
+    DrawText(name.c_str(), C, top, 242, 241);
     if (!viewRace.timedRace) {
+        int lap = std::min(viewRace.leaderLaps + 1, viewRace.raceLaps);
         std::snprintf(text, sizeof text, "%d/%d", lap, viewRace.raceLaps);
-        int y = H - 2 * (G + C);
-        FillRows(C, W / 4 - 1, y, y + 2 * C - 1, 240);
-        DrawText(text, C, y, 242, 241);
+        DrawText(text, C, bottom, 242, 241);
+    }
+    int record = trackMaps.records.entry[0].time;
+    if (record < kEmptyLapTime) {
+        std::snprintf(text, sizeof text, "TR: %d.%d%ds", record / 100, record / 10 % 10, record % 10);
+        DrawText(text, right - TextWidth(text), bottom, 245, 241);
     }
     // Every car has its column, the lone car of a time trial too.
     for (int c = 0; c < viewRace.carCount && c < kViewCars; ++c) {

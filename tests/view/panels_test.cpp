@@ -127,6 +127,31 @@ TEST_F(PanelScreen, LapCounterReadsTheLeadersLapFromTheStartToTheEnd)
     EXPECT_FALSE(Reads("6/5", C, y, 242));
 }
 
+TEST_F(PanelScreen, TheStripShowsTheTrackNameAndRecordClearOfTheClock)
+{
+    Race(2, kNames);
+    viewRace.raceLaps = 5;
+    trackMaps.name = "\\offroad\\rally";
+    trackMaps.records.entry[0].time = 3012;
+    PaintLapPanel();
+    const int top = H - 3 * G - 4 * C, bottom = H - 2 * (G + C), right = W / 4 - C / 2;
+    EXPECT_TRUE(Reads("rally", C, top, 242));
+    EXPECT_TRUE(Reads("1/5", C, bottom, 242));
+    EXPECT_TRUE(Reads("TR: 30.12s", right - TextWidth("TR: 30.12s"), bottom, 245));
+    // A timed race: a long name stops short of the clock, no record no TR.
+    viewRace.timedRace = true;
+    trackMaps.name = "\\a_very_long_name_for_a_track";
+    trackMaps.records.entry[0].time = kEmptyLapTime;
+    viewRace.wallEnd = 1000 + 125;
+    PaintLapPanel();
+    DrawRaceClock(1000, false);
+    const int clockLeft = int(0.25f * W - 5.5f * C);
+    EXPECT_TRUE(Reads("a_very_long_", C, top, 242));
+    EXPECT_EQ(Count(C + 12 * C, top, clockLeft, top + 2 * C, 242), 0);
+    EXPECT_TRUE(Reads("02:05", clockLeft, int(H - 2 * G - 4.2f * C), 242));
+    EXPECT_EQ(Count(C, bottom, W / 4, bottom + 2 * C, 245), 0);
+}
+
 TEST_F(PanelScreen, EveryCarHasAColumnATimeTrialToo)
 {
     Race(1, kNames);
