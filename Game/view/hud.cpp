@@ -140,9 +140,11 @@ void PaintLapPanel()
             const char lapText[6] = {static_cast<char>('0' + t / 1000), static_cast<char>('0' + t / 100 % 10), '.',
                                      static_cast<char>('0' + t / 10 % 10), static_cast<char>('0' + t % 10), 0};
             // Only the lap that set the mark is coloured: a later, slower lap
-            // of the same car is not.
+            // of the same car is not. The record is written into the track's
+            // table as it falls, and may be slower than the race's fastest
+            // lap of a driver who cannot set records.
             bool fastest = viewRace.fastestLapCar == c && viewRace.fastestLap == car.lastLapTime;
-            bool record = fastest && viewRace.recordCar == c;
+            bool record = viewRace.recordCar == c && trackMaps.records.entry[0].time == car.lastLapTime;
             DrawText(lapText, x, y + 2 * C, record ? 244 : fastest ? 247 : 242, 0);
         }
     }

@@ -262,7 +262,7 @@ void ShowRaceResults()
             Text(t, left + 33 * c - TextWidth(t), y, 245);
             y += 3 * c;
         }
-        if (viewRace.recordCar == 0) Text("TR", left, y, 244);
+        if (viewRace.recordCar == 0 && trackMaps.records.entry[0].time == viewRace.cars[0].bestLap) Text("TR", left, y, 244);
         for (int r = 0; r < 6; ++r)
             if (viewRace.cars[0].bestLap < kEmptyLapTime && trackMaps.records.entry[r + 1].time == viewRace.cars[0].bestLap) {
                 Text(Format("%d.", r + 1), left + 4 * c, y, 244);
@@ -310,7 +310,7 @@ void ShowRaceResults()
     int f = viewRace.fastestLapCar;
     if (f >= 0 && f < viewRace.carCount && viewRace.fastestLap < kEmptyLapTime) {
         y += 2 * c;
-        if (viewRace.recordCar == f) Text("TR", left, y, 244);
+        if (viewRace.recordCar == f && trackMaps.records.entry[0].time == viewRace.fastestLap) Text("TR", left, y, 244);
         Icon(left, y, f);
         Text(viewOptions.driverNames[f], left + 9 * c, y, 242);
         std::string t = TimeText("%2d.%d%ds", viewRace.fastestLap);

@@ -177,9 +177,10 @@ TEST_F(PanelScreen, OnlyTheLapThatSetTheMarkIsColoured)
     ViewCar& car = viewRace.cars[1];
     car.laps = 2;
     car.lastLapTime = 3012;
-    viewRace.fastestLap = 3012;
-    viewRace.fastestLapCar = 1;
+    viewRace.fastestLap = 2950;  // a computer driver's, who sets no records
+    viewRace.fastestLapCar = 0;
     viewRace.recordCar = 1;
+    trackMaps.records.entry[0].time = 3012;
     PaintLapPanel();
     EXPECT_TRUE(Reads("30.12", x, y, 244)) << "a new track record";
     // The next lap is slower: plain, though the car still holds the record.
@@ -193,6 +194,7 @@ TEST_F(PanelScreen, OnlyTheLapThatSetTheMarkIsColoured)
     car.laps = 4;
     car.lastLapTime = 2999;
     viewRace.fastestLap = 2999;
+    viewRace.fastestLapCar = 1;
     PaintLapPanel();
     EXPECT_TRUE(Reads("29.99", x, y, 247));
 }
@@ -256,6 +258,7 @@ TEST_F(PanelScreen, SixBestTimesAndTheirPlaceLineStayInsideTheDarkPanel)
     }
     viewRace.cars[0].bestLap = 3100;
     viewRace.recordCar = 0;
+    trackMaps.records.entry[0].time = 3100;
     ShowRaceResults();
     // The dark panel: the bounding box of the grey ramp.
     int x0 = W, y0 = H, x1 = -1, y1 = -1;
