@@ -178,6 +178,7 @@ EditorButtonStates EditorButtons(const Editor& e);            // enable state of
 EditorResult EditorLoad(Editor& e, const char* path);         // load a .trk; on failure the document is unchanged
 EditorResult EditorLoadBytes(Editor& e, const uint8_t* data, size_t size, const char* path); // the same from memory
 std::string EditorFlawCheck(const EditorDocument& d);         // "" or the whole Yes/No question (caption Courseforge)
+std::vector<std::string> EditorFlawLines(const EditorDocument& d); // the flaw check's findings, one text each
 EditorResult EditorSave(Editor& e, const char* path);         // write the .trk (records cleared); becomes the current file
 unsigned EditorTrackLength(const EditorDocument& d);          // closed AI line length in world units, truncated
 
@@ -230,3 +231,22 @@ void LandBand(EditorDocument& d, float x0, float y0, float x1, float y1, float h
               bool paintUnder, EditorResult& r);
 // A whole stroke with a land tool: press at (x0, y0), drag to (x1, y1), release.
 EditorResult PaintLandStroke(Editor& e, int tool, EditorButton button, float x0, float y0, float x1, float y1);
+
+// ---- Race checks: what computer cars need beyond the flaw check ------------
+// Each finding is one line naming the checkpoint, object or line point and
+// where it is; x and z are world metres (x east, z north).
+struct RaceFinding {
+    std::string text;
+    float x = 0, z = 0;
+};
+// Checkpoints crossed once each by the AI line in list order, the pit line
+// through the lines beside the pit lane, the grid behind the finish on the
+// road, both driving lines on dry ground clear of objects and over bridge decks.
+std::vector<RaceFinding> EditorRaceCheck(const EditorDocument& d);
+// The save warning for findings: "" when there are none, else a Yes/No question.
+std::string EditorRaceWarning(const std::vector<RaceFinding>& findings);
+// Where a line (closed: the last point joins the first) crosses a segment:
+// per crossing the position along the line (segment index + fraction).
+std::vector<double> LineCrossings(const std::vector<EditorPoint>& line, bool closed, const EditorLine& gate);
+// True for land codes a car should race on: tarmac, mud, gravel, painted lines, kerbs, oil.
+bool IsRoadLandCode(int code);
