@@ -28,9 +28,15 @@ struct Built {
     std::string track;
 };
 
+const std::string& Dir()
+{
+    static const std::string dir = std::string(DW_BINARY_DIR) + "/builder_placement_" + std::to_string(getpid());
+    return dir;
+}
+
 Built Build(const std::string& name, const std::string& recipe)
 {
-    const std::string dir = std::string(DW_BINARY_DIR) + "/builder_placement_" + std::to_string(getpid());
+    const std::string& dir = Dir();
     fs::create_directories(dir);
     const std::string txt = dir + "/" + name + ".txt", trk = dir + "/" + name + ".trk", err = dir + "/" + name + ".err";
     EXPECT_TRUE(WriteFileReplacing(txt.c_str(), recipe.data(), recipe.size()));
@@ -99,4 +105,5 @@ TEST(TrackBuilderPlacement, RecipesItCannotBuildAreRefusedByDirective)
     }
     // Legs 12 m apart on the same road are fine.
     EXPECT_EQ(Build("apart", kPaperclip).status, 0);
+    fs::remove_all(Dir());
 }
