@@ -113,6 +113,9 @@ void OnLoad(Fl_Widget*, void*) {
 void OnSave(Fl_Widget*, void*) {
     std::string flaws = EditorFlawCheck(editor.doc);
     if (!flaws.empty() && !AskYesNo(flaws.c_str(), kCaptionCourseforge)) return;
+    // Then what computer cars need, as a warning the author may accept.
+    std::string warning = EditorRaceWarning(EditorRaceCheck(editor.doc));
+    if (!warning.empty() && !AskYesNo(warning.c_str(), kCaptionCourseforge)) return;
     std::string path = ChooseFile(true, "Save track", kTrackFilter, "trk", editor.doc.fileName);
     if (path.empty()) return;
     ApplyResult(EditorSave(editor, path.c_str()), true);
