@@ -96,6 +96,7 @@ EditorResult EditorLoadBytes(Editor& e, const uint8_t* data, size_t size, const 
         return MessageResult(false, kMsgCantOpenFile, kCaptionTrackEditor);
 
     EditorDocument& d = e.doc;
+    e.testMarks.clear();  // they belong to the track tested
     // Cells the run stream did not reach keep the previous content.
     for (int row = 0; row < kLandSize; row++) {
         const uint8_t* src = &t.land[size_t(row) * kLandSide];

@@ -44,7 +44,7 @@ struct Controls {
     std::vector<std::pair<Fl_Radio_Round_Button*, int>> tools;   // radio and its tool number
     Fl_Choice* objectList;
     Fl_Hor_Nice_Slider *brushSize, *ropeLength, *blend;
-    Fl_Check_Button *showObjects, *showAiLines, *showCheckpoints, *showLimiters;
+    Fl_Check_Button *showObjects, *showAiLines, *showCheckpoints, *showLimiters, *showTestMarks;
     Fl_Check_Button *zoom2, *zoom4;
 };
 
@@ -123,6 +123,8 @@ void OnSave(Fl_Widget*, void*) {
 }
 
 void OnLaunch(Fl_Widget*, void*) { LaunchGame(); }
+
+void OnTestAi(Fl_Widget*, void*) { RunAiTest(); }
 
 void OnProperties(Fl_Widget*, void*) { RunPropertiesDialog(); }
 
@@ -204,6 +206,7 @@ void OnShow(Fl_Widget*, void*) {
     c.showAiLines = gUi.showAiLines->value();
     c.showCheckpoints = gUi.showCheckpoints->value();
     c.showLimiters = gUi.showLimiters->value();
+    c.showTestMarks = gUi.showTestMarks->value();
     ViewRedrawMarkers(editor);
     RefreshView(true);
 }
@@ -437,6 +440,8 @@ Fl_Window* CreateMainWindow() {
     Label(kCol[1], y + kRadioRow, 46, 20, "Zoom:");
     gUi.zoom2 = check(kCol[1] + 46, y + kRadioRow, 50, "2x", OnZoom);
     gUi.zoom4 = check(kCol[1] + 100, y + kRadioRow, 50, "4x", OnZoom);
+    gUi.showTestMarks = check(kCol[2], y + kRadioRow, kColW, "Show AI Test", OnShow);
+    Button(kCol[0], y + 2 * kRadioRow + 1, kColW, 22, "Test with AI...", OnTestAi);
 
     CreateViewWidget(viewX, 0);
     gWindow->end();
@@ -455,6 +460,7 @@ void SyncControls() {
     gUi.showAiLines->value(c.showAiLines);
     gUi.showCheckpoints->value(c.showCheckpoints);
     gUi.showLimiters->value(c.showLimiters);
+    gUi.showTestMarks->value(c.showTestMarks);
     EditorButtonStates b = EditorButtons(editor);
     SetEnabled(gUi.undoLand, b.undoLand);
     SetEnabled(gUi.undoHeight, b.undoHeight);
