@@ -7,6 +7,7 @@
 #include "Courseforge/editor_internal.h"
 #include "trackfile/byte_io.h"
 
+#include <errno.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -59,23 +60,33 @@ bool StartProcess(const std::vector<std::string>& args, std::string& error)
     return true;
 }
 
+// The editor may ignore finished children (then waitpid cannot report the
+// status): the end of the program's standard error also says it has ended,
+// with status 0 left to the trace file to confirm.
 int PollProcess(std::string& output)
 {
     if (child < 0)
         return 2;
     char buf[4096];
     ssize_t n;
+    bool ended = false;
     while ((n = read(childOutput, buf, sizeof buf)) > 0)
         output.append(buf, static_cast<size_t>(n));
+    ended = n == 0;
     int status = 0;
-    if (waitpid(child, &status, WNOHANG) != child)
+    const pid_t waited = waitpid(child, &status, WNOHANG);
+    if (waited == child)
+        status = WIFEXITED(status) ? WEXITSTATUS(status) : 2;
+    else if (waited < 0 && errno == ECHILD && ended)
+        status = 0;
+    else
         return -1;
     while ((n = read(childOutput, buf, sizeof buf)) > 0)
         output.append(buf, static_cast<size_t>(n));
     close(childOutput);
     child = -1;
     childOutput = -1;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 2;
+    return status;
 }
 
 void StopProcess()
@@ -198,7 +209,7 @@ std::string AiTestSummary(const AiTestResult& r)
     for (const AiTestMark& m : r.marks)
         counts[m.kind]++;
     std::snprintf(line, sizeof line,
-                  "\nOn the map: %d stall%s (red), %d off the road (orange), %d hit%s (magenta), %d missed "
+                  "\nOn the map: %d stall%s (red), %d off the road (orange), %d hit%s (purple), %d missed "
                   "checkpoint%s (blue).",
                   counts[0], counts[0] == 1 ? "" : "s", counts[1], counts[2], counts[2] == 1 ? "" : "s", counts[3],
                   counts[3] == 1 ? "" : "s");
@@ -256,7 +267,8 @@ bool AiTestPoll(AiTest& t, Editor& e, AiTestResult& result, std::string& message
     // Exit status 1 only says a car did not finish: the trace tells the rest.
     if (status > 1 || !ReadWholeFile(t.traceFile.c_str(), bytes, 64u << 20) ||
         !ParseAiTrace(std::string(bytes.begin(), bytes.end()), e.doc.pixelsPerUnit, result)) {
-        message = "The race program could not race the track (exit status " + std::to_string(status) + ").";
+        message = "The race program could not race the track" +
+                  (status > 1 ? " (exit status " + std::to_string(status) + ")." : std::string("."));
         return true;
     }
     e.testMarks = result.marks;

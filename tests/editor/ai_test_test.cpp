@@ -142,7 +142,7 @@ TEST_F(AiTestRun, ProgressThenResultsAndMarks)
     const std::string summary = AiTestSummary(result);
     EXPECT_NE(summary.find("Car 1: 3 of 3 laps, best lap 31.25 s, 0 stalls\n"), std::string::npos) << summary;
     EXPECT_NE(summary.find("Car 2: 1 of 3 laps, no lap timed, 2 stalls, not finished\n"), std::string::npos) << summary;
-    EXPECT_NE(summary.find("1 stall (red), 1 off the road (orange), 1 hit (magenta), 1 missed checkpoint (blue)"),
+    EXPECT_NE(summary.find("1 stall (red), 1 off the road (orange), 1 hit (purple), 1 missed checkpoint (blue)"),
               std::string::npos)
         << summary;
     // A new track has no marks of the old one.
