@@ -9,6 +9,7 @@
 
 #include <unistd.h>
 
+#include <cmath>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -202,6 +203,42 @@ TEST(AiTestProcess, RealRaceOnAShippedTrack)
         EXPECT_EQ(c.laps, 1);
     }
     EXPECT_DOUBLE_EQ(t.progress, 1.0);
+}
+
+// A wall standing on the AI line: the cars run into it, and the marks say
+// where and which object.
+TEST(AiTestProcess, CarsHittingAWallAreMarkedAtIt)
+{
+    const std::string program = std::string(DW_RUN_DIR) + "/dwrace";
+    if (!fs::exists(program))
+        GTEST_SKIP() << "dwrace is not built";
+    static Editor e;
+    EditorInit(e);
+    ASSERT_TRUE(EditorLoad(e, (std::string(DW_SOURCE_DIR) + "/data/tracks/oval.trk").c_str()).ok);
+    const EditorPoint at = e.doc.aiLine[e.doc.aiLine.size() / 3];
+    const float angle = std::atan2(e.doc.aiLine[e.doc.aiLine.size() / 3 + 1].y - at.y,
+                                   e.doc.aiLine[e.doc.aiLine.size() / 3 + 1].x - at.x) + 1.5708f;
+    e.doc.objects.push_back(EditorObject{1, at.x, at.y, angle});  // a concrete wall across the line
+    const int wall = static_cast<int>(e.doc.objects.size());
+    AiTest t;
+    AiTestResult result;
+    std::string error, message;
+    ASSERT_TRUE(AiTestStart(t, e, program, 2, 1, error)) << error;
+    bool done = false;
+    for (int k = 0; k < 6000 && !done; k++) {
+        done = AiTestPoll(t, e, result, message);
+        if (!done)
+            usleep(10000);
+    }
+    ASSERT_TRUE(done);
+    int hits = 0;
+    for (const AiTestMark& m : e.testMarks)
+        if (m.kind == kMarkHit) {
+            hits++;
+            EXPECT_EQ(m.detail, wall);
+            EXPECT_LT(std::hypot(m.x - at.x, m.y - at.y) / e.doc.pixelsPerUnit, 6.0f);
+        }
+    EXPECT_GE(hits, 1);
 }
 
 TEST(AiTestView, MarksAreALayerThatCanBeSwitchedOff)

@@ -11,6 +11,7 @@
 // race, kind, car, time (s), x and z (metres). With a trace, standard error
 // also carries "dwrace: progress F" lines (F from 0 to 1) for a caller's
 // progress bar.
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <string>
@@ -111,14 +112,21 @@ void Add(const char* kind, int car, float x, float z, int detail = 0)
     events.push_back(TraceEvent{currentRace, kind, car + 1, raceState.raceClock / 100.0, x, z, detail});
 }
 
+// The object whose footprint is nearest the car, within a car's reach of it;
+// 0 when none is.
 int ObjectNear(const Vec3& p)
 {
     int best = 0;
-    float bestD = 1e30f;
+    float bestD = 2.5f;
     for (size_t o = kStartPositions; o < trackMaps.objects.size(); ++o) {
         const WorldObject& obj = trackMaps.objects[o];
-        const float d = std::hypot(obj.position.x - p.x, obj.position.z - p.z);
-        if (d < ObjectFootprintRadius(obj.type) + 2.5f && d < bestD) bestD = d, best = static_cast<int>(o) + 1;
+        const ObjectTypeInfo& t = ObjectType(obj.type);
+        const float dx = p.x - obj.position.x, dz = p.z - obj.position.z;
+        const float along = dx * obj.direction.x + dz * obj.direction.z;
+        const float across = dz * obj.direction.x - dx * obj.direction.z;
+        const float hl = std::max(t.halfLength, t.postRadius), hw = std::max(t.halfWidth, t.postRadius);
+        const float d = std::hypot(std::max(std::fabs(along) - hl, 0.0f), std::max(std::fabs(across) - hw, 0.0f));
+        if (d < bestD) bestD = d, best = static_cast<int>(o) + 1;
     }
     return best;
 }
