@@ -437,11 +437,12 @@ Fl_Window* CreateMainWindow() {
     gUi.showAiLines = check(kCol[1], y, kColW, "Show AI Lines", OnShow);
     gUi.showCheckpoints = check(kCol[2], y, kColW, "Show Checkpoints", OnShow);
     gUi.showLimiters = check(kCol[0], y + kRadioRow, kColW, "Show Limiters", OnShow);
+    // The test controls come before the zoom boxes, which stay last in the Tab order.
+    gUi.showTestMarks = check(kCol[2], y + kRadioRow, kColW, "Show AI Test", OnShow);
+    Button(kCol[0], y + 2 * kRadioRow + 1, kColW, 22, "Test with AI...", OnTestAi);
     Label(kCol[1], y + kRadioRow, 46, 20, "Zoom:");
     gUi.zoom2 = check(kCol[1] + 46, y + kRadioRow, 50, "2x", OnZoom);
     gUi.zoom4 = check(kCol[1] + 100, y + kRadioRow, 50, "4x", OnZoom);
-    gUi.showTestMarks = check(kCol[2], y + kRadioRow, kColW, "Show AI Test", OnShow);
-    Button(kCol[0], y + 2 * kRadioRow + 1, kColW, 22, "Test with AI...", OnTestAi);
 
     CreateViewWidget(viewX, 0);
     gWindow->end();
