@@ -65,12 +65,14 @@ std::vector<std::string> traceTracks;
 std::vector<TraceEvent> events;
 std::vector<RaceSummary> races;
 CarWatch watch[kMaxCars];
-bool roadClass[64];
+bool roadClass[21];
 int currentRace = -1;
 long stepCount = 0;
 void (*chainedHook)(int) = nullptr;
 
-int GroundClass(int value) { return value >= 40 ? 12 + (value - 40) : value / 4; }
+// Surface classes 0-9 and the marked variants 40-47 as 12-19; anything
+// else (never made by the loader) as 20.
+int GroundClass(int value) { return value >= 48 ? 20 : value >= 40 ? 12 + (value - 40) : value / 4; }
 
 int GroundAt(float x, float z)
 {
