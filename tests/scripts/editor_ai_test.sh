@@ -4,7 +4,8 @@
 # `trktool check` names that checkpoint; the test run shows its progress,
 # then the cars' laps and the missed checkpoint as a blue mark on the map,
 # which "Show AI Test" hides; a second run is cancelled and leaves no race
-# program behind. Screenshots: editor_ai_test_*.png in the build folder.
+# program behind; saving the track warns about the checkpoint first.
+# Screenshots: editor_ai_test_*.png in the build folder.
 # Usage: editor_ai_test.sh BUILD_DIR SOURCE_DIR
 set -euo pipefail
 build=$(cd "$1" && pwd)
@@ -126,6 +127,19 @@ xdotool mousemove --window "$wid" 306 490 click 1
 sleep 0.5
 whole "$build/editor_ai_test_hidden.png"
 [ "$(blue)" = 0 ] || fail "the marks stay after Show AI Test is unchecked"
+
+# Saving warns about the checkpoint after the (passed) flaw check; No keeps
+# the file chooser away.
+xdotool windowactivate --sync "$wid" 2>/dev/null || xdotool windowfocus "$wid" 2>/dev/null || true
+xdotool key ctrl+s
+box=$(find_window '^Courseforge$')
+[ -n "$box" ] || fail "no warning when saving"
+sleep 0.3
+import -window root "$build/editor_ai_test_save_warning.png"
+xdotool key Escape
+sleep 0.5
+[ -z "$(xdotool search --name '^Courseforge$' 2>/dev/null || true)" ] || fail "the save warning stayed"
+[ -z "$(xdotool search --name '^Save track' 2>/dev/null || true)" ] || fail "No still led to the file chooser"
 
 # A second run, cancelled: no race program is left running.
 xdotool mousemove --window "$wid" 77 513 click 1
