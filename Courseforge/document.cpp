@@ -55,6 +55,7 @@ void EditorInit(Editor& e)
 EditorResult EditorNew(Editor& e)
 {
     ResetDocument(e.doc);
+    e.testMarks.clear();
     e.controls.objectType = 0;  // "Start" selected in the object list
     ResetStroke(e.stroke, 0);
     e.doc.fileName = MakeUpTrackName();

@@ -126,6 +126,7 @@ struct EditorControls {
     bool showAiLines = true;
     bool showCheckpoints = true;
     bool showLimiters = true;
+    bool showTestMarks = true;        // marks of the last "Test with AI"
     int objectType = 0;               // type code selected in the object list
     bool deleteMode = false;          // "Delete Object" is down
 };
@@ -142,10 +143,21 @@ struct EditorStroke {
     EditorPitCrew cursorPitCrew;      // follows the mouse with the Pit Crew tool while fewer than six exist
 };
 
+// A place where a test run's computer cars got into trouble (map pixels).
+enum AiTestMarkKind { kMarkStall, kMarkOffroad, kMarkHit, kMarkMissed };
+struct AiTestMark {
+    int kind = kMarkStall;
+    int car = 0;                      // 1-6
+    float time = 0;                   // seconds into the race
+    float x = 0, y = 0;
+    int detail = 0;                   // hit: object number (0 = none); missed: checkpoint number
+};
+
 struct Editor {
     EditorDocument doc;
     EditorControls controls;
     EditorStroke stroke;
+    std::vector<AiTestMark> testMarks;  // from the last "Test with AI" (drawn when showTestMarks)
 };
 
 extern Editor editor;                // the editor's one document, used by the window layer
@@ -178,6 +190,7 @@ EditorButtonStates EditorButtons(const Editor& e);            // enable state of
 EditorResult EditorLoad(Editor& e, const char* path);         // load a .trk; on failure the document is unchanged
 EditorResult EditorLoadBytes(Editor& e, const uint8_t* data, size_t size, const char* path); // the same from memory
 std::string EditorFlawCheck(const EditorDocument& d);         // "" or the whole Yes/No question (caption Courseforge)
+std::vector<std::string> EditorFlawLines(const EditorDocument& d); // the flaw check's findings, one text each
 EditorResult EditorSave(Editor& e, const char* path);         // write the .trk (records cleared); becomes the current file
 unsigned EditorTrackLength(const EditorDocument& d);          // closed AI line length in world units, truncated
 
@@ -230,3 +243,58 @@ void LandBand(EditorDocument& d, float x0, float y0, float x1, float y1, float h
               bool paintUnder, EditorResult& r);
 // A whole stroke with a land tool: press at (x0, y0), drag to (x1, y1), release.
 EditorResult PaintLandStroke(Editor& e, int tool, EditorButton button, float x0, float y0, float x1, float y1);
+
+// ---- Race checks: what computer cars need beyond the flaw check ------------
+// Each finding is one line naming the checkpoint, object or line point and
+// where it is; x and z are world metres (x east, z north).
+struct RaceFinding {
+    std::string text;
+    float x = 0, z = 0;
+};
+// Checkpoints crossed once each by the AI line in list order, the pit line
+// through the lines beside the pit lane, the grid behind the finish on the
+// road, both driving lines on dry ground clear of objects and over bridge decks.
+std::vector<RaceFinding> EditorRaceCheck(const EditorDocument& d);
+// The save warning for findings: "" when there are none, else a Yes/No question.
+std::string EditorRaceWarning(const std::vector<RaceFinding>& findings);
+// Where a line (closed: the last point joins the first) crosses a segment:
+// per crossing the position along the line (segment index + fraction).
+std::vector<double> LineCrossings(const std::vector<EditorPoint>& line, bool closed, const EditorLine& gate);
+// True for land codes a car should race on: tarmac, mud, gravel, painted lines, kerbs, oil.
+bool IsRoadLandCode(int code);
+
+// ---- "Test with AI": computer cars race a copy of the track -----------------
+// The race program (dwrace beside the editor) runs as a separate process on
+// a temporary copy; its trace gives each car's laps, best lap and stalls and
+// the marks for the map.
+struct AiTestCar {
+    int car = 0, laps = 0, stalls = 0;
+    double bestLap = 0;               // seconds; 0 = no lap completed
+    bool finished = false;
+};
+struct AiTestResult {
+    int raceLaps = 0;
+    std::vector<AiTestCar> cars;
+    std::vector<AiTestMark> marks;
+};
+// How a run is started and watched; the default runs a process, tests put a fake here.
+struct AiTestRunner {
+    bool (*start)(const std::vector<std::string>& args, std::string& error);  // args[0] is the program
+    int (*poll)(std::string& output);  // appends new standard-error text; -1 while running, else exit status
+    void (*stop)();                    // ends the run at once
+};
+extern AiTestRunner aiTestRunner;
+struct AiTest {
+    bool running = false;
+    double progress = 0;               // 0-1
+    std::string folder, trackCopy, traceFile;
+    std::string pending;               // standard-error text not yet a whole line
+};
+// Writes the copy and starts `program` on it (cars, laps); false with a message.
+bool AiTestStart(AiTest& t, const Editor& e, const std::string& program, int cars, int laps, std::string& error);
+// Reads progress; once the run has ended, fills result and the editor's marks
+// and returns true (message set when the run failed).
+bool AiTestPoll(AiTest& t, Editor& e, AiTestResult& result, std::string& message);
+void AiTestCancel(AiTest& t);          // stops the run and removes the copy
+bool ParseAiTrace(const std::string& json, float pixelsPerUnit, AiTestResult& out);  // the trace file's text
+std::string AiTestSummary(const AiTestResult& r);  // one line per car, then the marks counted by kind

@@ -96,6 +96,7 @@ EditorResult EditorLoadBytes(Editor& e, const uint8_t* data, size_t size, const 
         return MessageResult(false, kMsgCantOpenFile, kCaptionTrackEditor);
 
     EditorDocument& d = e.doc;
+    e.testMarks.clear();  // they belong to the track tested
     // Cells the run stream did not reach keep the previous content.
     for (int row = 0; row < kLandSize; row++) {
         const uint8_t* src = &t.land[size_t(row) * kLandSide];
@@ -176,17 +177,17 @@ unsigned EditorTrackLength(const EditorDocument& d)
     return static_cast<unsigned>(length / (512.0 / d.worldSize));
 }
 
-std::string EditorFlawCheck(const EditorDocument& d)
+std::vector<std::string> EditorFlawLines(const EditorDocument& d)
 {
-    std::string text;
+    std::vector<std::string> lines;
     if (d.pitCrews.empty())
-        text += "\t* Players can't go to repair their cars. Add pits\n";
+        lines.push_back("Players can't go to repair their cars. Add pits");
     if (d.checkpoints.size() < 2)
-        text += "\t* Lap can't be completed. Create check points\n";
+        lines.push_back("Lap can't be completed. Create check points");
     if (d.aiLine.size() < 3)
-        text += "\t* AI drivers don't know how to drive here. Create AI driving line\n";
+        lines.push_back("AI drivers don't know how to drive here. Create AI driving line");
     if (d.pitAiLine.size() < 2)
-        text += "\t* AI drivers don't know how to go to the pits. Create AI pit driving line\n";
+        lines.push_back("AI drivers don't know how to go to the pits. Create AI pit driving line");
     const float ppu2 = d.pixelsPerUnit * d.pixelsPerUnit;
     bool unreachable = false, crowded = false;
     for (size_t a = 0; a < d.pitCrews.size(); a++) {
@@ -205,9 +206,17 @@ std::string EditorFlawCheck(const EditorDocument& d)
         }
     }
     if (unreachable)
-        text += "\t* AI drivers can't find they way to some pits. Move pits closer to AI pit driving line.\n";
+        lines.push_back("AI drivers can't find they way to some pits. Move pits closer to AI pit driving line.");
     if (crowded)
-        text += "\t* Pits are too close to each other.\n";
+        lines.push_back("Pits are too close to each other.");
+    return lines;
+}
+
+std::string EditorFlawCheck(const EditorDocument& d)
+{
+    std::string text;
+    for (const std::string& line : EditorFlawLines(d))
+        text += "\t* " + line + "\n";
     if (text.empty())
         return text;
     return "Track has following flaws that should be fixed.\n\n" + text + "\nWould you like to save anyway?";

@@ -267,6 +267,33 @@ void DrawGate(const Clip& c, const EditorLine& l, int number, float pixelsPerUni
     Number(c, number, (x1 + x2) * 0.5f, (y1 + y2) * 0.5f);
 }
 
+// A mark of the last AI test: stalls a red cross, leaving the road an orange
+// disc, hits a purple square, missed checkpoints a blue diamond.
+void DrawTestMark(const Clip& c, const AiTestMark& m) {
+    if (!Drawable(m.x, m.y)) return;
+    const float x = m.x, y = m.y, r = 3.5f;
+    switch (m.kind) {
+    case kMarkStall:
+        Line(c, x - r, y - r, x + r, y + r, Rgb(255, 0, 0));
+        Line(c, x - r, y + r, x + r, y - r, Rgb(255, 0, 0));
+        Line(c, x - r + 1, y - r, x + r + 1, y + r, Rgb(255, 0, 0));
+        Line(c, x - r + 1, y + r, x + r + 1, y - r, Rgb(255, 0, 0));
+        break;
+    case kMarkOffroad: Disc(c, x, y, 2.5f, Rgb(255, 140, 0)); break;
+    case kMarkHit: {
+        const float px[4] = {x - r, x + r, x + r, x - r}, py[4] = {y - r, y - r, y + r, y + r};
+        Outline(c, px, py, 4, Rgb(160, 0, 255));
+        break;
+    }
+    default: {
+        const float px[4] = {x, x + r + 1, x, x - r - 1}, py[4] = {y - r - 1, y, y + r + 1, y};
+        FillConvex(c, px, py, 4, Rgb(0, 64, 255));
+        Outline(c, px, py, 4, Rgb(255, 255, 255));
+        break;
+    }
+    }
+}
+
 void DrawMarkers(const Editor& e, const Clip& c) {
     const EditorDocument& d = e.doc;
     const EditorControls& ui = e.controls;
@@ -290,6 +317,8 @@ void DrawMarkers(const Editor& e, const Clip& c) {
         const std::vector<EditorPoint>& pit = d.pitAiLine;
         for (size_t i = 1; i < pit.size(); ++i) Line(c, pit[i - 1].x, pit[i - 1].y, pit[i].x, pit[i].y, Rgb(255, 0, 255));
     }
+    if (ui.showTestMarks)
+        for (const AiTestMark& m : e.testMarks) DrawTestMark(c, m);
 }
 
 void CopyMapPixels(int x0, int y0, int x1, int y1) {

@@ -34,3 +34,6 @@ std::string ChooseFile(bool save, const char* title, const char* const filter[2]
 bool RunPropertiesDialog();                              // modal "Track properties"; true when OK changed the track
 void LaunchGame();                                       // start the game beside the editor, else ask where it is
 std::string FindGamePath(const char* argv0);             // the game beside the editor, else beside argv[0]
+
+// ---- Test with AI (ai_test_dialog.cpp) ---------------------------------------
+void RunAiTest();                                        // race computer cars on a copy, with progress and Cancel

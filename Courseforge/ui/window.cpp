@@ -44,7 +44,7 @@ struct Controls {
     std::vector<std::pair<Fl_Radio_Round_Button*, int>> tools;   // radio and its tool number
     Fl_Choice* objectList;
     Fl_Hor_Nice_Slider *brushSize, *ropeLength, *blend;
-    Fl_Check_Button *showObjects, *showAiLines, *showCheckpoints, *showLimiters;
+    Fl_Check_Button *showObjects, *showAiLines, *showCheckpoints, *showLimiters, *showTestMarks;
     Fl_Check_Button *zoom2, *zoom4;
 };
 
@@ -113,6 +113,9 @@ void OnLoad(Fl_Widget*, void*) {
 void OnSave(Fl_Widget*, void*) {
     std::string flaws = EditorFlawCheck(editor.doc);
     if (!flaws.empty() && !AskYesNo(flaws.c_str(), kCaptionCourseforge)) return;
+    // Then what computer cars need, as a warning the author may accept.
+    std::string warning = EditorRaceWarning(EditorRaceCheck(editor.doc));
+    if (!warning.empty() && !AskYesNo(warning.c_str(), kCaptionCourseforge)) return;
     std::string path = ChooseFile(true, "Save track", kTrackFilter, "trk", editor.doc.fileName);
     if (path.empty()) return;
     ApplyResult(EditorSave(editor, path.c_str()), true);
@@ -120,6 +123,8 @@ void OnSave(Fl_Widget*, void*) {
 }
 
 void OnLaunch(Fl_Widget*, void*) { LaunchGame(); }
+
+void OnTestAi(Fl_Widget*, void*) { RunAiTest(); }
 
 void OnProperties(Fl_Widget*, void*) { RunPropertiesDialog(); }
 
@@ -201,6 +206,7 @@ void OnShow(Fl_Widget*, void*) {
     c.showAiLines = gUi.showAiLines->value();
     c.showCheckpoints = gUi.showCheckpoints->value();
     c.showLimiters = gUi.showLimiters->value();
+    c.showTestMarks = gUi.showTestMarks->value();
     ViewRedrawMarkers(editor);
     RefreshView(true);
 }
@@ -431,6 +437,9 @@ Fl_Window* CreateMainWindow() {
     gUi.showAiLines = check(kCol[1], y, kColW, "Show AI Lines", OnShow);
     gUi.showCheckpoints = check(kCol[2], y, kColW, "Show Checkpoints", OnShow);
     gUi.showLimiters = check(kCol[0], y + kRadioRow, kColW, "Show Limiters", OnShow);
+    // The test controls come before the zoom boxes, which stay last in the Tab order.
+    gUi.showTestMarks = check(kCol[2], y + kRadioRow, kColW, "Show AI Test", OnShow);
+    Button(kCol[0], y + 2 * kRadioRow + 1, kColW, 22, "Test with AI...", OnTestAi);
     Label(kCol[1], y + kRadioRow, 46, 20, "Zoom:");
     gUi.zoom2 = check(kCol[1] + 46, y + kRadioRow, 50, "2x", OnZoom);
     gUi.zoom4 = check(kCol[1] + 100, y + kRadioRow, 50, "4x", OnZoom);
@@ -452,6 +461,7 @@ void SyncControls() {
     gUi.showAiLines->value(c.showAiLines);
     gUi.showCheckpoints->value(c.showCheckpoints);
     gUi.showLimiters->value(c.showLimiters);
+    gUi.showTestMarks->value(c.showTestMarks);
     EditorButtonStates b = EditorButtons(editor);
     SetEnabled(gUi.undoLand, b.undoLand);
     SetEnabled(gUi.undoHeight, b.undoHeight);

@@ -130,6 +130,16 @@ TEST_P(ShippedTrack, LoadsInGameAndEditorWithoutFlaws)
     EXPECT_GT(std::max(hi[0] - lo[0], hi[1] - lo[1]), 0.6f * trackMaps.worldSize) << path;
 }
 
+// What `trktool check` and the editor's save warning ask of a track.
+TEST_P(ShippedTrack, PassesTheRaceChecks)
+{
+    static Editor editor;
+    EditorInit(editor);
+    ASSERT_TRUE(EditorLoad(editor, GetParam().c_str()).ok);
+    for (const RaceFinding& f : EditorRaceCheck(editor.doc))
+        ADD_FAILURE() << GetParam() << ": " << f.text;
+}
+
 // Loading does not depend on the picture; the picture made after it fits the
 // world to any screen shape, above the panel strip.
 TEST_P(ShippedTrack, PictureFitsEveryScreenShapeAfterLoading)

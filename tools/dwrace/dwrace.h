@@ -19,6 +19,7 @@ struct RunnerOptions {
     std::string shotsDir;        // --shots: screenshot folder (absolute); empty = none
     double shotEvery = 0;        // --every: simulated seconds between screenshots
     int shotWidth = 640, shotHeight = 480;  // --size
+    std::string traceFile;       // --trace: events as JSON (trace.cpp); empty = none
 };
 
 // What one car did in one race.
@@ -56,6 +57,10 @@ bool ChooseRunnerCars(const RunnerOptions& options, std::vector<int>& carIndex, 
 // made or written. FinishShots frees it; false when a picture could not be written.
 bool StartShots(const RunnerOptions& options, std::string& error);
 bool FinishShots(std::string& error);
+// The trace of --trace (trace.cpp): installs its step hook before the season
+// and writes the file after it; false with a message when it cannot be written.
+bool StartTrace(const RunnerOptions& options, std::string& error);
+bool FinishTrace(std::string& error);
 
 // Parses the command line; false with a message in error for bad usage.
 bool ParseRunnerOptions(int argc, char** argv, RunnerOptions& options, std::string& error);

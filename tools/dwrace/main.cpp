@@ -15,7 +15,7 @@ int main(int argc, char** argv)
                      "usage: dwrace [--cars N] [--laps N | --km N | --minutes N] [--skill P[,P...]] [--seed N]\n"
                      "              [--tyres N] [--fuel N] [--damage N] [--cap SECONDS] [--json]\n"
                      "              [--write-records] [--car NAME[,NAME...]]\n"
-                     "              [--shots DIR --every SECONDS [--size WxH]] TRACK.trk...\n");
+                     "              [--shots DIR --every SECONDS [--size WxH]] [--trace FILE] TRACK.trk...\n");
         return 2;
     }
     SeasonResult result;

@@ -117,6 +117,13 @@ bool ParseRunnerOptions(int argc, char** argv, RunnerOptions& o, std::string& er
             o.shotWidth = static_cast<int>(w);
             o.shotHeight = static_cast<int>(h);
             ++k;
+        } else if (arg == "--trace") {
+            if (!next || !*next) {
+                error = "--trace wants a file";
+                return false;
+            }
+            o.traceFile = next;
+            ++k;
         } else if (arg == "--json") {
             o.json = true;
         } else if (arg == "--write-records") {

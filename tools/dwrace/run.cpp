@@ -102,6 +102,7 @@ bool RunSeason(const RunnerOptions& o, SeasonResult& result, std::string& error)
     InstallRaceRules();
     if (!o.writeRecords) raceSeams.writeRecords = nullptr;
     if (!StartShots(o, error)) return false;
+    if (!StartTrace(o, error)) return false;
     simTicks = o.seed;  // the season's random table is seeded from the tick count
     raceClockHooks = RaceClockHooks{SimTicks, SimWall, nullptr};
     seasonTracks = o.tracks;
@@ -132,6 +133,7 @@ bool RunSeason(const RunnerOptions& o, SeasonResult& result, std::string& error)
         }
     }
     AwardSeason();
+    if (!FinishTrace(error)) return false;
     if (!FinishShots(error)) return false;
     result.wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - wallStart).count();
     result.seasonPoints.assign(raceState.seasonPoints, raceState.seasonPoints + o.cars);

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 
 #include "tools/trackbuilder/trackbuilder.h"
 #include "trackfile/byte_io.h"
@@ -427,36 +428,176 @@ EditorLine Across(const Sample& c, double left, double right)
                       Clamp511(c.x - right * NormalX(c)), Clamp511(c.y - right * NormalY(c))};
 }
 
-// Checkpoints evenly along the lap, the finish line last. A checkpoint that
-// would also reach across another part of the track (a crossing) moves on.
-void BuildCheckpoints(Build& b, int finishIndex)
+// ---- Where lines across the road may go ------------------------------------
+
+std::string Where(const Build& b, const Sample& c)
+{
+    char buf[48];
+    std::snprintf(buf, sizeof buf, "(%.1f, %.1f)", c.x / b.ppu, (kLandSize - c.y) / b.ppu);
+    return buf;
+}
+
+double SegmentDistance(double px, double py, const EditorLine& g)
+{
+    const double rx = g.x2 - g.x1, ry = g.y2 - g.y1, rr = rx * rx + ry * ry;
+    const double t = rr > 0 ? std::clamp(((px - g.x1) * rx + (py - g.y1) * ry) / rr, 0.0, 1.0) : 0.0;
+    return std::hypot(px - (g.x1 + t * rx), py - (g.y1 + t * ry));
+}
+
+// Arc length between two samples the short way round the lap, pixels.
+double ArcGap(const Build& b, int i, int j)
+{
+    const int N = static_cast<int>(b.c.size());
+    return std::min(Wrap(j - i, N), Wrap(i - j, N)) * b.length / N;
+}
+
+// The line across the road at sample i: the road with its kerbs and a margin,
+// the run-off outside a corner when the stretch has some, and the pit lane
+// beside it so that cars in the pits pass it too.
+EditorLine LineAcross(const Build& b, int i)
 {
     const Recipe& r = *b.r;
     const int N = static_cast<int>(b.c.size());
-    const double reach = b.hw + 3 * b.ppu;
-    int n = r.checkpoints > 0 ? r.checkpoints : std::max(4, static_cast<int>(std::lround(b.length / b.ppu / 60)));
-    b.e->doc.checkpoints.clear();
-    for (int k = 1; k <= n; k++) {
-        int i = Wrap(finishIndex + static_cast<int>(std::lround(double(k) * N / n)), N);
-        for (int tries = 0; k < n && tries < N / 4; tries++, i = Wrap(i + 1, N)) {
-            bool clear = true;
-            for (int j = 0; j < N && clear; j += 2) {
-                int gap = std::min(Wrap(j - i, N), Wrap(i - j, N));
-                if (gap * b.length / N > 4 * reach &&
-                    std::hypot(b.c[j].x - b.c[i].x, b.c[j].y - b.c[i].y) < reach + b.hw + 4 * b.ppu)
-                    clear = false;
-            }
-            if (clear)
-                break;
+    double left = b.hw + 3 * b.ppu, right = left;
+    const int w = static_cast<int>(8 * b.ppu * N / b.length);
+    for (const RecipeRunoff& ro : r.runoffs)
+        for (int d = -w; d <= w; d++) {
+            const Sample& c = b.c[Wrap(i + d, N)];
+            if (std::fabs(c.k) >= 1.0 / (ro.radius * b.ppu) && !InPitStretch(b, Wrap(i + d, N)))
+                (c.k > 0 ? right : left) = std::max(c.k > 0 ? right : left, b.hw + (ro.width + 1) * b.ppu);
         }
-        double left = reach, right = reach;
-        if (InPitStretch(b, i)) {
-            // Cars in the pit lane must pass this line too.
-            double pitReach = (r.pit.offset + r.pit.width / 2 + 2) * b.ppu;
-            (r.pit.side > 0 ? left : right) = pitReach;
-        }
-        b.e->doc.checkpoints.push_back(Across(b.c[i], left, right));
+    if (InPitStretch(b, i)) {
+        double pitReach = (r.pit.offset + r.pit.width / 2 + 2) * b.ppu;
+        (r.pit.side > 0 ? left : right) = pitReach;
     }
+    return Across(b.c[i], left, right);
+}
+
+// A good place for a line across the road: the centre line runs nearly
+// straight for a while on both sides (a car cutting a corner still crosses
+// the line once), no other part of the road comes near the line, and the
+// AI line, when there is one yet, crosses it once.
+bool GoodLinePlace(const Build& b, int i, bool checkAi)
+{
+    const int N = static_cast<int>(b.c.size());
+    const double window = std::max(2 * b.hw, 8 * b.ppu);
+    const int w = std::max(1, static_cast<int>(window * N / b.length));
+    const Sample& c = b.c[i];
+    const double maxTurn = std::cos(20 * kPi / 180);
+    for (int d = -w; d <= w; d += 2) {
+        const Sample& q = b.c[Wrap(i + d, N)];
+        if (c.tx * q.tx + c.ty * q.ty < maxTurn)
+            return false;
+    }
+    const EditorLine line = LineAcross(b, i);
+    const double reach = std::hypot(line.x2 - line.x1, line.y2 - line.y1);
+    for (int j = 0; j < N; j += 2)
+        if (ArcGap(b, i, j) > reach + window && SegmentDistance(b.c[j].x, b.c[j].y, line) < b.hw + b.ppu)
+            return false;
+    return !checkAi || LineCrossings(b.e->doc.aiLine, true, line).size() == 1;
+}
+
+// The good place nearest to sample `ideal`, at most `limit` samples either
+// way and only where `allowed` says so; -1 when there is none.
+template <typename Allowed>
+int NearestGoodPlace(const Build& b, int ideal, int limit, bool checkAi, Allowed allowed)
+{
+    const int N = static_cast<int>(b.c.size());
+    for (int o = 0; o <= limit; o++)
+        for (int sign : {1, -1}) {
+            if (o == 0 && sign < 0)
+                continue;
+            const int i = Wrap(ideal + sign * o, N);
+            if (allowed(i) && GoodLinePlace(b, i, checkAi))
+                return i;
+        }
+    return -1;
+}
+
+// Refuses a centre line whose legs run side by side closer than the road is
+// wide for a while (the road would merge with itself). Crossings at an angle
+// are fine, a bridge carries one over the other, and so are the short wedges
+// where the two legs of an acute corner meet.
+bool CheckLegsApart(const Build& b, std::string& error)
+{
+    const int N = static_cast<int>(b.c.size());
+    const double width = 2 * b.hw, parallel = std::cos(35 * kPi / 180);
+    const double needed = 3 * width;  // arc length of side-by-side running that is refused
+    double run = 0;
+    for (int i = 0; i < N + N / 2; i += 2) {
+        const Sample& p = b.c[i % N];
+        int partner = -1;
+        double dist = width;
+        for (int j = 0; j < N; j += 2) {
+            const Sample& q = b.c[j];
+            const double d = std::hypot(p.x - q.x, p.y - q.y);
+            if (d < dist && ArcGap(b, i % N, j) > 1.6 * width && std::fabs(p.tx * q.tx + p.ty * q.ty) >= parallel)
+                partner = j, dist = d;
+        }
+        run = partner < 0 ? 0 : run + 2 * b.length / N;
+        if (run < needed)
+            continue;
+        char buf[200];
+        std::snprintf(buf, sizeof buf,
+                      "road %g: two legs of the centre line run %.1f m apart near %s and %s, closer than the "
+                      "road's width",
+                      b.r->roadWidth, dist / b.ppu, Where(b, p).c_str(), Where(b, b.c[partner]).c_str());
+        error = buf;
+        return false;
+    }
+    return true;
+}
+
+// The finish line at the recipe's place, or the nearest good place within
+// a sixth of the lap.
+int PlaceFinish(const Build& b, std::string& error)
+{
+    const int N = static_cast<int>(b.c.size());
+    const int ideal = IndexAt(b, b.r->finish);
+    const int at = NearestGoodPlace(b, ideal, N / 6, false, [](int) { return true; });
+    if (at < 0) {
+        char buf[200];
+        std::snprintf(buf, sizeof buf,
+                      "finish %g: no straight stretch of road clear of the rest of the track near %s for the "
+                      "finish line",
+                      b.r->finish, Where(b, b.c[ideal]).c_str());
+        error = buf;
+    }
+    return at;
+}
+
+// Checkpoints about evenly along the lap, the finish line last, each moved
+// to the nearest good place that keeps them in order and apart.
+bool BuildCheckpoints(Build& b, int finishIndex, std::string& error)
+{
+    const Recipe& r = *b.r;
+    const int N = static_cast<int>(b.c.size());
+    const int n = r.checkpoints > 0 ? r.checkpoints : std::max(4, static_cast<int>(std::lround(b.length / b.ppu / 60)));
+    const int spacing = N / n;
+    const int apart = std::max(2, static_cast<int>(std::max(2 * b.hw, 10 * b.ppu) * N / b.length));
+    b.e->doc.checkpoints.clear();
+    int previous = 0;  // samples after the finish line of the last placed checkpoint
+    for (int k = 1; k < n; k++) {
+        const int ideal = Wrap(finishIndex + static_cast<int>(std::lround(double(k) * N / n)), N);
+        auto inOrder = [&](int i) {
+            const int rel = Wrap(i - finishIndex, N);
+            return rel >= previous + apart && rel <= N - apart * (n - k);
+        };
+        const int at = NearestGoodPlace(b, ideal, spacing, true, inOrder);
+        if (at < 0) {
+            char buf[240];
+            std::snprintf(buf, sizeof buf,
+                          "checkpoints %d: no straight stretch of road clear of the rest of the track near %s for "
+                          "checkpoint %d; use fewer checkpoints",
+                          n, Where(b, b.c[ideal]).c_str(), k);
+            error = buf;
+            return false;
+        }
+        previous = Wrap(at - finishIndex, N);
+        b.e->doc.checkpoints.push_back(LineAcross(b, at));
+    }
+    b.e->doc.checkpoints.push_back(LineAcross(b, finishIndex));
+    return true;
 }
 
 // Six grid places behind the finish line, staggered left and right, each
@@ -638,6 +779,8 @@ bool BuildTrack(const Recipe& r, Editor& e, std::string& error)
     d.comments = r.comments;
     Build b{&r, &e, 512.0 / r.worldSize, {}, 0, r.roadWidth * 0.5 * 512.0 / r.worldSize, {}, {}, 0, 0, {}};
     SampleCentreLine(b);
+    if (!CheckLegsApart(b, error))
+        return false;
     BuildHeights(b);
     const double margin = b.hw + 2 * b.ppu;
     for (const Sample& c : b.c) {
@@ -653,17 +796,26 @@ bool BuildTrack(const Recipe& r, Editor& e, std::string& error)
     if (r.pit.present && !BuildPitLane(b, error))
         return false;
     PaintLand(b);
-    const int finish = IndexAt(b, r.finish);
+    const int finish = PlaceFinish(b, error);
+    if (finish < 0)
+        return false;
     BuildGrid(b, finish);
     PlaceCrossings(b);
     PlaceObjects(b);
     BuildAiLine(b, finish);
-    BuildCheckpoints(b, finish);
+    if (!BuildCheckpoints(b, finish, error))
+        return false;
     if (r.pit.present && !BuildPitMarkers(b, error))
         return false;
     std::string flaws = EditorFlawCheck(d);
     if (!flaws.empty()) {
         error = flaws;
+        return false;
+    }
+    // What computer cars need: a track that fails these would not race.
+    const std::vector<RaceFinding> findings = EditorRaceCheck(d);
+    if (!findings.empty()) {
+        error = "the track would not race: " + findings.front().text;
         return false;
     }
     return true;

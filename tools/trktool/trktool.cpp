@@ -3,6 +3,7 @@
 //   trktool info FILE      header, section counts, author, records, ghost, trailer
 //   trktool identity FILE  the four identity sums
 //   trktool render ...     the track's picture as a BMP (render_command.cpp)
+//   trktool check FILE...  flaws and race checks (check_command.cpp)
 #include <cstdio>
 #include <cstring>
 #include <map>
@@ -20,7 +21,8 @@ void Usage()
                  "usage: trktool info FILE      print what a track file holds\n"
                  "       trktool identity FILE  print its four identity sums\n"
                  "       trktool render [--preview] [--fast] FILE OUT.bmp [WIDTHxHEIGHT]\n"
-                 "                              draw its picture as an 8-bit BMP\n");
+                 "                              draw its picture as an 8-bit BMP\n"
+                 "       trktool check FILE...  list flaws and what keeps cars from racing it\n");
 }
 
 const char* ReadError(int result)
@@ -169,11 +171,14 @@ int Identity(const char* path)
 }  // namespace
 
 int RenderCommand(int argc, char** argv);
+int CheckCommand(int argc, char** argv);
 
 int main(int argc, char** argv)
 {
     if (argc >= 2 && std::strcmp(argv[1], "render") == 0)
         return RenderCommand(argc - 2, argv + 2);
+    if (argc >= 2 && std::strcmp(argv[1], "check") == 0)
+        return CheckCommand(argc - 2, argv + 2);
     if (argc != 3) {
         Usage();
         return 2;
