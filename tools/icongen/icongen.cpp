@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include <zlib.h>
+
 #include "Game/race/cars.h"
 #include "Game/shell/video.h"
 #include "Game/view/view.h"
@@ -26,20 +28,7 @@ constexpr float kView[3][3] = {{-0.6396f, -0.4264f, -0.6396f}, {0, 0.832f, -0.55
 
 struct Rgba { float r, g, b, a; };
 
-// ---- PNG: unfiltered rows in stored (uncompressed) deflate blocks ----------
-
-uint32_t Crc(const uint8_t* p, size_t n, uint32_t crc = 0) {
-    static uint32_t table[256];
-    if (!table[1])
-        for (uint32_t i = 0; i < 256; ++i) {
-            uint32_t c = i;
-            for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-            table[i] = c;
-        }
-    crc = ~crc;
-    for (size_t i = 0; i < n; ++i) crc = table[(crc ^ p[i]) & 0xFF] ^ (crc >> 8);
-    return ~crc;
-}
+// ---- PNG: unfiltered rows, compressed with zlib ------------------------------
 
 void Put32(std::vector<uint8_t>& out, uint32_t v) {
     for (int s = 24; s >= 0; s -= 8) out.push_back(uint8_t(v >> s));
@@ -50,7 +39,7 @@ void Chunk(std::vector<uint8_t>& out, const char* type, const std::vector<uint8_
     size_t start = out.size();
     out.insert(out.end(), type, type + 4);
     out.insert(out.end(), data.begin(), data.end());
-    Put32(out, Crc(out.data() + start, out.size() - start));
+    Put32(out, uint32_t(crc32(0, out.data() + start, uInt(out.size() - start))));
 }
 
 bool WritePng(const std::string& path, int side, const std::vector<uint8_t>& rgba) {
@@ -59,19 +48,10 @@ bool WritePng(const std::string& path, int side, const std::vector<uint8_t>& rgb
         raw.push_back(0);  // filter: none
         raw.insert(raw.end(), rgba.begin() + size_t(y) * side * 4, rgba.begin() + size_t(y + 1) * side * 4);
     }
-    std::vector<uint8_t> z = {0x78, 0x01};
-    for (size_t at = 0; at < raw.size() || at == 0;) {
-        size_t n = std::min<size_t>(65535, raw.size() - at);
-        z.push_back(at + n == raw.size() ? 1 : 0);
-        z.push_back(uint8_t(n)); z.push_back(uint8_t(n >> 8));
-        z.push_back(uint8_t(~n)); z.push_back(uint8_t(~n >> 8));
-        z.insert(z.end(), raw.begin() + at, raw.begin() + at + n);
-        at += n;
-        if (n == 0) break;
-    }
-    uint32_t a = 1, b = 0;
-    for (uint8_t c : raw) { a = (a + c) % 65521; b = (b + a) % 65521; }
-    Put32(z, (b << 16) | a);
+    uLongf size = compressBound(uLong(raw.size()));
+    std::vector<uint8_t> z(size);
+    if (compress2(z.data(), &size, raw.data(), uLong(raw.size()), 9) != Z_OK) return false;
+    z.resize(size);
     std::vector<uint8_t> png = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
     std::vector<uint8_t> header;
     Put32(header, uint32_t(side)); Put32(header, uint32_t(side));
