@@ -15,6 +15,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
+#ifndef DW_DATA_FROM_BIN
+#define DW_DATA_FROM_BIN "../share/dustwhirl"
+#endif
+constexpr const char* kShippedDataFromBin = DW_DATA_FROM_BIN;  // the installed data, from the program folder
 constexpr const char* kDataMarker = "font.bmp";  // every game folder has the font
 constexpr const char* kListHeader = "# Shipped files copied into this folder: content sum and path. Kept by the game.";
 
@@ -122,6 +126,7 @@ std::string PerUserGameFolder(const char* xdgDataHome, const char* home) {
 }
 
 std::string ShippedDataFolder(const std::string& programDir) {
+    if (programDir.empty()) return "";
     fs::path dir = WithoutTrailingSlash(programDir);
     if (IsFile(dir / kDataMarker)) return dir.string();
     fs::path shared = (dir / kShippedDataFromBin).lexically_normal();

@@ -7,8 +7,7 @@
 #pragma once
 #include <string>
 
-constexpr const char* kShippedDataFromBin = "../share/dustwhirl";  // relative to the program folder
-constexpr const char* kShippedListName = ".shipped";                 // what the per-user folder got, by content sum
+constexpr const char* kShippedListName = ".shipped";  // what the per-user folder got, by content sum
 
 // The per-user folder from the two variables (either may be null or empty):
 // XDG_DATA_HOME when it is an absolute path, else HOME/.local/share; empty
@@ -16,7 +15,8 @@ constexpr const char* kShippedListName = ".shipped";                 // what the
 std::string PerUserGameFolder(const char* xdgDataHome, const char* home);
 
 // The shipped data for a program folder: the folder itself when it holds the
-// game's data, else ../share/dustwhirl when that does; empty when neither.
+// game's data, else the installed data folder (../share/dustwhirl from bin/)
+// when that does; empty when neither.
 std::string ShippedDataFolder(const std::string& programDir);
 
 // Brings a per-user folder up to date with the shipped data: creates it, then
