@@ -4,12 +4,23 @@
 # $XDG_DATA_HOME/dustwhirl on its first start.
 set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
     OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+# Installing builds only what it installs (see the deb target), not the tests
+# and benchmarks.
+set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY TRUE)
 set(dw_pkg ${CMAKE_SOURCE_DIR}/packaging)
+set(dw_installed packaging_files)
 set(dw_app_id net.dustwhirl)
 
+# The game and its editor go where a system keeps its games (/usr/games, in
+# every user's PATH on Debian), the tools with the other programs.
 foreach(program Dustwhirl Courseforge dwrace trktool trackbuilder)
   if(TARGET ${program})
-    install(TARGETS ${program} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+    if(program MATCHES "^(Dustwhirl|Courseforge)$")
+      install(TARGETS ${program} RUNTIME DESTINATION ${DW_INSTALL_GAMESDIR})
+    else()
+      install(TARGETS ${program} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+    endif()
+    list(APPEND dw_installed ${program})
   endif()
 endforeach()
 
@@ -59,17 +70,16 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "Dustwhirl developers")
 set(CPACK_PACKAGE_CONTACT "Dustwhirl developers <dustwhirl@example.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "top-down arcade racing game with a track editor")
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "top-down arcade racing game with a track editor
- Dustwhirl races up to six cars, driven by players or by the computer, on
- one screen around tracks of tarmac, gravel, mud, sand and snow. Seasons
- award championship points; tyre wear, fuel and damage bring cars into
- their pits. Races can be paused, replayed and saved, and each track keeps
- its best laps and the ghost of the best one.
- .
- Courseforge, the track editor, paints a track's ground and hills, places
- its objects, start positions, pits and checkpoints and the computer
- drivers' line. The tools dwrace, trktool and trackbuilder run races
- without a window, inspect track files and build tracks from recipes.")
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Dustwhirl races up to six cars, driven by players or by the computer, on
+one screen around tracks of tarmac, gravel, mud, sand and snow. Seasons
+award championship points; tyre wear, fuel and damage bring cars into
+their pits. Races can be paused, replayed and saved, and each track keeps
+its best laps and the ghost of the best one.
+
+Courseforge, the track editor, paints a track's ground and hills, places
+its objects, start positions, pits and checkpoints and the computer
+drivers' line. The tools dwrace, trktool and trackbuilder run races
+without a window, inspect track files and build tracks from recipes.")
 set(CPACK_DEBIAN_PACKAGE_SECTION games)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
@@ -78,3 +88,8 @@ set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 include(CPack)
+# `cmake --build build --target deb` builds what is installed and the package.
+add_custom_target(deb
+  COMMAND ${CMAKE_CPACK_COMMAND} -G DEB --config ${CMAKE_BINARY_DIR}/CPackConfig.cmake
+  WORKING_DIRECTORY ${CMAKE_BINARY_DIR} USES_TERMINAL)
+add_dependencies(deb ${dw_installed})

@@ -14,11 +14,11 @@ window_setup
 # The installed tree is made read-only below: give it back before removal.
 trap 'chmod -R u+w "$tmp" 2>/dev/null; window_cleanup' EXIT
 prefix=$tmp/prefix
-programs="Dustwhirl Courseforge dwrace trktool trackbuilder"
+programs="games/Dustwhirl games/Courseforge bin/dwrace bin/trktool bin/trackbuilder"
 
 cmake --install "$build" --prefix "$prefix" >"$tmp/install.log" 2>&1 ||
   fail "cmake --install: $(tail -n 5 "$tmp/install.log")"
-for p in $programs; do [ -x "$prefix/bin/$p" ] || fail "$p is not installed in bin"; done
+for p in $programs; do [ -x "$prefix/$p" ] || fail "$p is not installed"; done
 for f in share/dustwhirl/font.bmp share/dustwhirl/tracks/oval.trk share/dustwhirl/drivers/Sam.drv \
          share/man/man6/Dustwhirl.6.gz share/man/man6/Courseforge.6.gz share/man/man1/dwrace.1.gz \
          share/man/man1/trktool.1.gz share/man/man1/trackbuilder.1.gz share/mime/packages/dustwhirl-track.xml \
@@ -41,13 +41,14 @@ before=$(snapshot)
 # Command-line conventions, with an empty HOME that must stay empty and no display.
 clihome=$tmp/clihome
 mkdir "$clihome"
-for p in $programs; do
-  out=$(cd / && env -u DISPLAY HOME="$clihome" "$prefix/bin/$p" --help 2>"$tmp/err"); st=$?
+for path in $programs; do
+  p=${path#*/}
+  out=$(cd / && env -u DISPLAY HOME="$clihome" "$prefix/$path" --help 2>"$tmp/err"); st=$?
   [ "$st" = 0 ] && grep -qi usage <<<"$out" && [ ! -s "$tmp/err" ] ||
     fail "$p --help: status $st, stdout '$out', stderr '$(cat "$tmp/err")'"
-  out=$(cd / && env -u DISPLAY HOME="$clihome" "$prefix/bin/$p" --version 2>/dev/null); st=$?
+  out=$(cd / && env -u DISPLAY HOME="$clihome" "$prefix/$path" --version 2>/dev/null); st=$?
   [ "$st" = 0 ] && [[ "$out" =~ ^$p\ [0-9]+\.[0-9]+ ]] || fail "$p --version: status $st, '$out'"
-  out=$(cd / && env -u DISPLAY HOME="$clihome" "$prefix/bin/$p" --no-such-option 2>"$tmp/err"); st=$?
+  out=$(cd / && env -u DISPLAY HOME="$clihome" "$prefix/$path" --no-such-option 2>"$tmp/err"); st=$?
   [ "$st" = 2 ] && [ -z "$out" ] && grep -qi usage "$tmp/err" ||
     fail "$p --no-such-option: status $st, stdout '$out', stderr '$(cat "$tmp/err")'"
 done
@@ -58,7 +59,7 @@ home=$tmp/home
 user=$home/.local/share/dustwhirl
 mkdir "$home"
 start_xvfb 640x480x24
-(cd / && exec env -u XDG_DATA_HOME HOME="$home" SDL_AUDIODRIVER=dummy "$prefix/bin/Dustwhirl" \
+(cd / && exec env -u XDG_DATA_HOME HOME="$home" SDL_AUDIODRIVER=dummy "$prefix/games/Dustwhirl" \
    >"$tmp/game.out" 2>"$tmp/game.err") &
 game_pid=$!
 wid=""
