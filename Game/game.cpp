@@ -152,7 +152,7 @@ bool ParseGameArguments(int argc, char** argv, RaceCommand& command, std::string
         } else if (a == "--cars") {
             if (!number(i, "--cars", 1, 6, command.cars)) return false;
         } else {
-            error = "unknown argument " + a + " (usage: Dustwhirl [--race FILE.trk [--laps N] [--cars N]])";
+            error = "unknown argument " + a;
             return false;
         }
     }

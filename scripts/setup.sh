@@ -4,7 +4,8 @@
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 "$here/scripts/install-packages.sh" g++ cmake make ccache pkg-config libsdl1.2-dev libfltk1.3-dev \
-  libgtest-dev libbenchmark-dev xvfb xdotool imagemagick
+  libgtest-dev libbenchmark-dev xvfb xdotool imagemagick \
+  zlib1g-dev desktop-file-utils appstream dpkg-dev file lintian
 build=${1:-build}
 shift || true
 cmake -S "$here" -B "$build" "$@" >/dev/null

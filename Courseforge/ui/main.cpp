@@ -10,12 +10,15 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <string>
 
 #include "Courseforge/ui/ui.h"
 #include "Courseforge/view.h"
+#include "trackfile/game_folder.h"
+#include "trackfile/program_options.h"
 
 std::string editorDir;
 
@@ -40,12 +43,31 @@ std::string FullPath(const char* path) {
     return getcwd(cwd, sizeof cwd) ? std::string(cwd) + "/" + path : std::string(path);
 }
 
+const char kUsage[] =
+    "Usage: Courseforge [TRACK.trk]\n"
+    "       Courseforge --help | --version\n"
+    "\n"
+    "Opens the track editor, with TRACK.trk loaded when one is named.\n";
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    int answered = AnswerHelpOrVersion(argc, argv, "Courseforge", kUsage);
+    if (answered >= 0) return answered;
+    if (argc > 2 || (argc == 2 && argv[1][0] == '-')) return UsageError("Courseforge", kUsage, "one track file at most");
+    std::string trackPath = argc > 1 ? FullPath(argv[1]) : std::string();
     std::srand(unsigned(std::time(nullptr)));
     signal(SIGCHLD, SIG_IGN);   // the launched game is never waited for
     editorDir = ExecutableFolder(argc > 0 ? argv[0] : nullptr);
+    // An installed editor works in the player's game folder, as the game does.
+    std::string folderError;
+    std::string gameFolder = ChooseGameFolder(editorDir, folderError);
+    if (gameFolder.empty()) {
+        std::fprintf(stderr, "Courseforge: %s\n", folderError.c_str());
+        gameFolder = editorDir + "/";
+    } else if (gameFolder != editorDir + "/" && chdir(gameFolder.c_str()) != 0) {
+        std::fprintf(stderr, "Courseforge: cannot enter %s\n", gameFolder.c_str());
+    }
 
     EditorInit(editor);
     editor.doc.gamePath = FindGamePath(argc > 0 ? argv[0] : nullptr);
@@ -56,8 +78,8 @@ int main(int argc, char** argv) {
     FL_NORMAL_SIZE = 13;
     fl_close = "OK";   // message boxes answer with OK, as the editor always has
     Fl_Window* window = CreateMainWindow();
-    LoadViewCursor(editorDir + "/courseforge.cur");
+    LoadViewCursor(gameFolder + "courseforge.cur");
     window->show();
-    if (argc > 1) OpenTrack(FullPath(argv[1]).c_str());
+    if (!trackPath.empty()) OpenTrack(trackPath.c_str());
     return Fl::run();
 }

@@ -19,6 +19,11 @@ std::string BaseDirectoryFromCommandLine(const char* commandLine, char separator
 bool FindProgramDirectory(const char* argv0);
 // Makes baseDirectory the current directory (nothing when it is empty); false when chdir fails.
 bool EnterBaseDirectory();
+// Moves baseDirectory to the game folder: the program folder when it is a
+// writable one with the data, else the per-user folder filled from the
+// installed data (trackfile/game_folder.h); false, with a reason, when that
+// folder cannot be made.
+bool EnterGameFolder(std::string& error);
 
 bool HandleEvent(const SDL_Event& event);       // one SDL event; false = quit
 int KeyToChar(const SDL_keysym& keysym);        // character for text entry, 0 for none

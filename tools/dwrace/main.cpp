@@ -4,20 +4,22 @@
 #include <cstdio>
 
 #include "tools/dwrace/dwrace.h"
+#include "trackfile/program_options.h"
+
+static const char kUsage[] =
+    "usage: dwrace [--cars N] [--laps N | --km N | --minutes N] [--skill P[,P...]] [--seed N]\n"
+    "              [--tyres N] [--fuel N] [--damage N] [--cap SECONDS] [--json]\n"
+    "              [--write-records] [--car NAME[,NAME...]]\n"
+    "              [--shots DIR --every SECONDS [--size WxH]] [--trace FILE] TRACK.trk...\n"
+    "       dwrace --help | --version\n";
 
 int main(int argc, char** argv)
 {
+    int answered = AnswerHelpOrVersion(argc, argv, "dwrace", kUsage);
+    if (answered >= 0) return answered;
     RunnerOptions options;
     std::string error;
-    if (!ParseRunnerOptions(argc, argv, options, error)) {
-        std::fprintf(stderr, "dwrace: %s\n", error.c_str());
-        std::fprintf(stderr,
-                     "usage: dwrace [--cars N] [--laps N | --km N | --minutes N] [--skill P[,P...]] [--seed N]\n"
-                     "              [--tyres N] [--fuel N] [--damage N] [--cap SECONDS] [--json]\n"
-                     "              [--write-records] [--car NAME[,NAME...]]\n"
-                     "              [--shots DIR --every SECONDS [--size WxH]] [--trace FILE] TRACK.trk...\n");
-        return 2;
-    }
+    if (!ParseRunnerOptions(argc, argv, options, error)) return UsageError("dwrace", kUsage, error);
     SeasonResult result;
     if (!RunSeason(options, result, error)) {
         std::fprintf(stderr, "dwrace: %s\n", error.c_str());

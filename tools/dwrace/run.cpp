@@ -11,6 +11,7 @@
 #include "Game/shell/shell.h"
 #include "Game/track/track.h"
 #include "tools/dwrace/dwrace.h"
+#include "trackfile/game_folder.h"
 
 void (*runnerStepHook)(int raceIndex) = nullptr;
 
@@ -80,6 +81,8 @@ RaceResult Collect(const std::string& track, long steps, bool capped, const int3
 bool RunSeason(const RunnerOptions& o, SeasonResult& result, std::string& error)
 {
     FindProgramDirectory("dwrace");
+    // Installed, the cars, palettes and font are in the shared data folder.
+    if (std::string shipped = ShippedDataFolder(baseDirectory); !shipped.empty()) baseDirectory = shipped + "/";
     for (const std::string& t : o.tracks) {
         std::vector<uint8_t> bytes;
         TrackFile file;

@@ -9,18 +9,18 @@
 #include <vector>
 
 #include "tools/trackbuilder/trackbuilder.h"
+#include "trackfile/program_options.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-int Usage()
-{
-    std::fprintf(stderr,
-                 "usage: trackbuilder build RECIPE.txt OUT.trk\n"
-                 "       trackbuilder all RECIPE_DIR TRACK_DIR\n");
-    return 2;
-}
+const char kUsage[] =
+    "usage: trackbuilder build RECIPE.txt OUT.trk\n"
+    "       trackbuilder all RECIPE_DIR TRACK_DIR\n"
+    "       trackbuilder --help | --version\n";
+
+int Usage() { return UsageError("trackbuilder", kUsage, ""); }
 
 int BuildOne(const std::string& recipe, const std::string& track)
 {
@@ -61,6 +61,8 @@ int BuildAll(const std::string& recipes, const std::string& tracks)
 
 int main(int argc, char** argv)
 {
+    int answered = AnswerHelpOrVersion(argc, argv, "trackbuilder", kUsage);
+    if (answered >= 0) return answered;
     if (argc < 4)
         return Usage();
     std::string command = argv[1];

@@ -11,19 +11,20 @@
 #include <vector>
 
 #include "trackfile/object_types.h"
+#include "trackfile/program_options.h"
 #include "trackfile/trackfile.h"
 
 namespace {
 
-void Usage()
-{
-    std::fprintf(stderr,
-                 "usage: trktool info FILE      print what a track file holds\n"
-                 "       trktool identity FILE  print its four identity sums\n"
-                 "       trktool render [--preview] [--fast] FILE OUT.bmp [WIDTHxHEIGHT]\n"
-                 "                              draw its picture as an 8-bit BMP\n"
-                 "       trktool check FILE...  list flaws and what keeps cars from racing it\n");
-}
+const char kUsage[] =
+    "usage: trktool info FILE      print what a track file holds\n"
+    "       trktool identity FILE  print its four identity sums\n"
+    "       trktool render [--preview] [--fast] FILE OUT.bmp [WIDTHxHEIGHT]\n"
+    "                              draw its picture as an 8-bit BMP\n"
+    "       trktool check FILE...  list flaws and what keeps cars from racing it\n"
+    "       trktool --help | --version\n";
+
+void Usage() { std::fputs(kUsage, stderr); }
 
 const char* ReadError(int result)
 {
@@ -175,6 +176,8 @@ int CheckCommand(int argc, char** argv);
 
 int main(int argc, char** argv)
 {
+    int answered = AnswerHelpOrVersion(argc, argv, "trktool", kUsage);
+    if (answered >= 0) return answered;
     if (argc >= 2 && std::strcmp(argv[1], "render") == 0)
         return RenderCommand(argc - 2, argv + 2);
     if (argc >= 2 && std::strcmp(argv[1], "check") == 0)
