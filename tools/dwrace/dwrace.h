@@ -19,6 +19,7 @@ struct RunnerOptions {
     std::string shotsDir;        // --shots: screenshot folder (absolute); empty = none
     double shotEvery = 0;        // --every: simulated seconds between screenshots
     int shotWidth = 640, shotHeight = 480;  // --size
+    std::string grid = "random";  // --grid: random, points, reversed (the settings' orders) or skill (slowest first)
 };
 
 // What one car did in one race.
@@ -28,6 +29,10 @@ struct CarResult {
     bool finished = false;
     float x = 0, z = 0;
     int linePoint = 0;
+    int passes = 0;                 // cars passed on the track, not while either was in the pits
+    std::vector<int> lapPositions;  // position after each lap, 1 = first through
+    int waitingCheckpoint = 0;      // the checkpoint it was to pass next
+    float checkpointX = 0, checkpointZ = 0;  // its middle
 };
 
 struct RaceResult {
@@ -56,6 +61,15 @@ bool ChooseRunnerCars(const RunnerOptions& options, std::vector<int>& carIndex, 
 // made or written. FinishShots frees it; false when a picture could not be written.
 bool StartShots(const RunnerOptions& options, std::string& error);
 bool FinishShots(std::string& error);
+
+// The race's story (story.cpp): ArrangeGrid reorders the grid of a race
+// just set up as --grid skill asks; StartStory readies the bookkeeping,
+// StoryStep follows the cars after every step, StoryResult fills a car's
+// passes, positions after each lap and the checkpoint it waits for.
+void ArrangeGrid(const RunnerOptions& options);
+void StartStory();
+void StoryStep();
+void StoryResult(int car, CarResult& out);
 
 // Parses the command line; false with a message in error for bad usage.
 bool ParseRunnerOptions(int argc, char** argv, RunnerOptions& options, std::string& error);
