@@ -22,6 +22,21 @@ int32_t longestNoProgress[kMaxCars];
 int32_t pitWait[kMaxCars];
 constexpr int32_t kMaxPitWait = 1500;
 
+// Racecraft, per car: the lateral offset the car steers by (metres right of
+// the line, moved smoothly towards the one wanted), how much of it stands in
+// tight bends (1 in traffic, where cars side by side need their distance),
+// the car it is passing, on which side, and for how long it stays committed,
+// and how long it has been held up behind a car with no room to pass.
+float lane[kMaxCars];
+float laneKeep[kMaxCars];
+int passCar[kMaxCars];
+int passSide[kMaxCars];
+int32_t passTimer[kMaxCars];
+int32_t heldBehind[kMaxCars];
+constexpr int32_t kPassCommit = 200;   // steps a chosen side is kept
+constexpr int32_t kHeldLimit = 300;    // steps behind a car before squeezing by where room is tight
+constexpr float kLaneRate = 0.045f;    // metres the offset moves per step
+
 int Wrap(int i, int n)
 {
     if (i >= 0 && i < n) return i;
@@ -77,7 +92,7 @@ void NearestOnLine(bool pitLine, int base, Vec3 at, int& end, float& frac, int s
 // offset metres to the right of the line there. The offset shrinks in tight
 // bends, where the line runs close to the edge of the road. Measured in
 // metres, not in points, so lines of any point spacing are followed alike.
-Vec3 TargetAlong(bool pitLine, int base, float u, float dist, float offset, float reach = 0)
+Vec3 TargetAlong(bool pitLine, int base, float u, float dist, float offset, float reach = 0, float keep = 0)
 {
     Vec3 p0 = PathPoint(pitLine, base - 1), p1 = PathPoint(pitLine, base);
     float seg = Flat(p1 - p0);
@@ -104,6 +119,7 @@ Vec3 TargetAlong(bool pitLine, int base, float u, float dist, float offset, floa
         if (rj < r) r = rj;
     }
     float scale = r / (r + 25);
+    scale += (1 - scale) * keep;
     // In a tight bend the line sits at the apex, and walls, bales or kerb
     // posts on the inside are close: keep a little wide of it.
     Vec3 before = PathPoint(pitLine, base + k - 2), after = PathPoint(pitLine, base + k + 2);
@@ -140,10 +156,9 @@ void ChooseOffset(int i, Vec3 a, Vec3 b, float look, bool pitLine)
         float e = pa.x * ab.z - pa.z * ab.x;
         float h = std::sqrt(ab.x * ab.x + ab.z * ab.z) + 0.0001f;
         float keep = e * 0.75f / h + 1.5f;
-        // A band of +-1.5 m round the line: an AI line is drawn as a racing
-        // line, often close to the inside of corners, and a wider spread
-        // puts cars onto the kerbs, the run-off and the walls beside it.
-        o = (keep < 0 ? 0 : keep > 3 ? 3 : keep) * 0.5f + 3.5f + 1.5f * NextRandom();
+        // A band of +-3 m round the line; the driver keeps it on the road
+        // (WantedLane), so it never takes the car onto the run-off.
+        o = (keep < 0 ? 0 : keep > 3 ? 3 : keep) + 2 + 3 * NextRandom();
     }
     for (int j = 0; j < raceState.carCount; ++j) {
         if (j == i) continue;
@@ -247,9 +262,13 @@ float BendRadius(bool pitLine, int idx)
     return bendTable[Wrap(idx, n)];
 }
 
-// How much room the car has behind the nearest car in its path: negative
-// when it comes closer than it could stop from the speed it closes at.
-float GapAhead(int i, float vF)
+// How much room the car has behind the nearest car in front of it:
+// negative when it comes closer than it could stop from the speed it closes
+// at. A car whose lane (the offset it steers for) is clear of the one ahead
+// is moving out to pass: only the last metres count then. A car that stands
+// (stuck, or waiting) is no one to queue behind for long: after a while
+// the driver stops waiting for it.
+float GapAhead(int i, float vF, Vec3 a, Vec3 right)
 {
     const CarState& c = cars[i];
     const CarDefinition& d = carDefinitions[i];
@@ -260,12 +279,13 @@ float GapAhead(int i, float vF)
         const CarDefinition& od = carDefinitions[j];
         Vec3 rel = o.pos - c.pos;
         float along = Dot(rel, c.forward), across = Dot(rel, c.side);
-        if (along <= 0 || along > 40 || std::fabs(across) > d.halfSize.x + od.halfSize.x + 0.3f) continue;
-        // A car that stands (stuck, or waiting) is no one to queue behind:
-        // waiting for it could hold both for ever.
-        if (Length(o.vel) < 3) continue;
+        float wsum = d.halfSize.x + od.halfSize.x + 0.3f;
+        if (along <= 0 || along > 40 || std::fabs(across) > wsum) continue;
+        if (Length(o.vel) < 3 && heldBehind[i] > kHeldLimit) continue;
+        bool laneClear = std::fabs(Dot(o.pos - a, right) - lane[i]) >= wsum;
         float closing = vF - Dot(o.vel, c.forward);
-        float need = d.halfSize.z + od.halfSize.z + 1 + (closing > 0 ? closing * 0.3f + closing * closing / 16 : 0);
+        float brake = laneClear ? closing * 0.15f : closing * 0.3f + closing * closing / 16;
+        float need = d.halfSize.z + od.halfSize.z + 1 + (closing > 0 ? brake : 0);
         if (along - need < gap) gap = along - need;
     }
     return gap;
@@ -295,6 +315,123 @@ float SafeSpeed(const CarState& c, bool pitLine, float speed, float caution)
     return safe;
 }
 
+
+// Road kind of a ground value for measuring the road's width: tarmac, oil,
+// painted lines and kerbs make one road; every other class is its own.
+int RoadKind(int v)
+{
+    static const uint8_t strewn[8] = {0, 4, 8, 16, 20, 28, 32, 36};
+    if (v >= 40 && v < 48) v = strewn[v - 40];
+    int k = v / 4;
+    return k <= 1 || k >= 7 ? 0 : k;
+}
+
+// Metres of the same road right and left of point p (right: the unit
+// vector to the right of the line there), out to 6 m.
+void RoadRoom(Vec3 p, Vec3 right, float& roomRight, float& roomLeft)
+{
+    int kind = RoadKind(GroundAt(p.x, p.z));
+    roomRight = roomLeft = 6;
+    for (int k = 1; k <= 12; ++k) {
+        float m = 0.5f * k;
+        if (RoadKind(GroundAt(p.x + right.x * m, p.z + right.z * m)) != kind) {
+            roomRight = m - 0.5f;
+            break;
+        }
+    }
+    for (int k = 1; k <= 12; ++k) {
+        float m = 0.5f * k;
+        if (RoadKind(GroundAt(p.x - right.x * m, p.z - right.z * m)) != kind) {
+            roomLeft = m - 0.5f;
+            break;
+        }
+    }
+}
+
+// The offset car i wants now (metres right of the line segment a-b): the
+// chosen one, moved to pass a slower car ahead on the side with more road,
+// kept clear of a car passing it, and kept on the road. keep tells how much
+// of it must hold through tight bends (1 with cars close by).
+float WantedLane(int i, Vec3 a, Vec3 b, float& keep)
+{
+    CarState& c = cars[i];
+    const CarDefinition& d = carDefinitions[i];
+    Vec3 dir{b.x - a.x, 0, b.z - a.z};
+    dir = dir * (1 / (Flat(dir) + 0.0001f));
+    Vec3 right{dir.z, 0, -dir.x};
+    float want = Offset(c, false);
+    keep = 0;
+    float myV = Dot(c.vel, dir);
+
+    // The car being passed: keep the pass going, or let it go once it is
+    // behind, has got away, or the commitment has run out with no one alongside.
+    if (passCar[i] >= 0) {
+        const CarState& o = cars[passCar[i]];
+        const CarDefinition& od = carDefinitions[passCar[i]];
+        float along = Dot(o.pos - c.pos, dir), reach = d.halfSize.z + od.halfSize.z;
+        if (--passTimer[i] < 0 && along > reach + 4) passCar[i] = -1;
+        if (along < -reach - 1.5f || along > 45) passCar[i] = -1;
+    }
+    // A slower car in the lane ahead: pass it.
+    if (passCar[i] < 0) {
+        int best = -1;
+        float bestAlong = 1e9f;
+        for (int j = 0; j < raceState.carCount; ++j) {
+            if (j == i) continue;
+            const CarState& o = cars[j];
+            const CarDefinition& od = carDefinitions[j];
+            float along = Dot(o.pos - c.pos, dir);
+            float closing = myV - Dot(o.vel, dir);
+            float w = d.halfSize.x + od.halfSize.x + 0.6f;
+            if (along <= 0 || along > 6 + 2.5f * (closing > 0 ? closing : 0)) continue;
+            if (std::fabs(Dot(o.pos - a, right) - lane[i]) >= w) continue;
+            if (closing < 0.5f && Length(o.vel) > 3 && heldBehind[i] < 50) continue;
+            if (along < bestAlong) bestAlong = along, best = j;
+        }
+        if (best >= 0) {
+            const CarState& o = cars[best];
+            const CarDefinition& od = carDefinitions[best];
+            float sj = Dot(o.pos - a, right);
+            Vec3 at = a + dir * Dot(o.pos - a, dir);
+            float roomR, roomL;
+            RoadRoom(at, right, roomR, roomL);
+            float spaceR = roomR - sj - od.halfSize.x, spaceL = roomL + sj - od.halfSize.x;
+            float need = 2 * d.halfSize.x + (heldBehind[i] > kHeldLimit ? 0.1f : 0.5f);
+            if (spaceR >= need || spaceL >= need) {
+                passCar[i] = best;
+                passSide[i] = spaceR > spaceL ? 1 : -1;
+                passTimer[i] = kPassCommit;
+            }
+        }
+    }
+    if (passCar[i] >= 0) {
+        const CarState& o = cars[passCar[i]];
+        const CarDefinition& od = carDefinitions[passCar[i]];
+        float w = d.halfSize.x + od.halfSize.x + 0.6f;
+        float sj = Dot(o.pos - a, right);
+        want = sj + passSide[i] * w;
+        keep = 1;
+    }
+    // Cars passing this one: stay on the far side of them.
+    for (int j = 0; j < raceState.carCount; ++j) {
+        if (j == i || passCar[j] != i) continue;
+        const CarState& o = cars[j];
+        const CarDefinition& od = carDefinitions[j];
+        float along = Dot(o.pos - c.pos, dir);
+        if (along < -20 || along > d.halfSize.z + od.halfSize.z + 2) continue;
+        float w = d.halfSize.x + od.halfSize.x + 0.6f;
+        float theirs = passSide[j] > 0 ? std::fmax(lane[j], Dot(o.pos - a, right)) : std::fmin(lane[j], Dot(o.pos - a, right));
+        if (passSide[j] > 0 && want > theirs - w) want = theirs - w;
+        if (passSide[j] < 0 && want < theirs + w) want = theirs + w;
+        keep = 1;
+    }
+    // On the road where the car is.
+    float roomR, roomL;
+    RoadRoom(a + dir * Dot(c.pos - a, dir), right, roomR, roomL);
+    float hi = roomR - d.halfSize.x - 0.2f, lo = -roomL + d.halfSize.x + 0.2f;
+    if (hi < lo) hi = lo = (hi + lo) / 2;
+    return want > hi ? hi : want < lo ? lo : want;
+}
 }  // namespace
 
 int32_t NoProgressSteps(int car) { return car >= 0 && car < kMaxCars ? noProgress[car] : 0; }
@@ -307,7 +444,12 @@ void DriveAI(int i, int& throttle, float& steering)
     const CarDefinition& d = carDefinitions[i];
     throttle = 0;
     steering = 0;
-    if (r.raceClock <= 1) noProgress[i] = longestNoProgress[i] = 0;
+    if (r.raceClock <= 1) {
+        noProgress[i] = longestNoProgress[i] = 0;
+        lane[i] = laneKeep[i] = 0;
+        passCar[i] = -1;
+        passTimer[i] = heldBehind[i] = 0;
+    }
     // 1. Start delay (0-19 steps drawn at the grid).
     if (r.raceClock < c.flipTimer && r.raceClock < 20) return;
     if (++noProgress[i] > longestNoProgress[i]) longestNoProgress[i] = noProgress[i];
@@ -446,7 +588,24 @@ void DriveAI(int i, int& throttle, float& steering)
         a = PathPoint(pitLine, c.aiState - 1);
         b = PathPoint(pitLine, c.aiState);
         u = Dot(c.pos - a, b - a) / (Dot(b - a, b - a) + 0.0001f);
-        float offset = Offset(c, pitLine);
+        float offset = Offset(c, pitLine), keep = 0;
+        Vec3 dir{b.x - a.x, 0, b.z - a.z};
+        dir = dir * (1 / (Flat(dir) + 0.0001f));
+        Vec3 right{dir.z, 0, -dir.x};
+        if (pitLine) {
+            passCar[i] = -1;
+            lane[i] = offset;
+            laneKeep[i] = 0;
+        } else {
+            // Racecraft: the offset moves smoothly to the one wanted.
+            float want = WantedLane(i, a, b, keep);
+            float step = want - lane[i];
+            lane[i] += step > kLaneRate ? kLaneRate : step < -kLaneRate ? -kLaneRate : step;
+            laneKeep[i] += keep > laneKeep[i] ? 0.02f : -0.01f;
+            laneKeep[i] = laneKeep[i] < 0 ? 0 : laneKeep[i] > 1 ? 1 : laneKeep[i];
+            offset = lane[i];
+            keep = laneKeep[i];
+        }
         // 5. Steering: the point where the car will be (its reference) is
         // aimed at the line a little further on than the car's own look-ahead.
         float phi = Dot(c.angVel, c.up) * look;
@@ -454,21 +613,23 @@ void DriveAI(int i, int& throttle, float& steering)
         int refEnd;
         float refFrac;
         NearestOnLine(pitLine, c.aiState, ref, refEnd, refFrac);
-        Vec3 target = TargetAlong(pitLine, refEnd, refFrac, 3, offset, Flat(ref - c.pos));
+        Vec3 target = TargetAlong(pitLine, refEnd, refFrac, 3, offset, Flat(ref - c.pos), keep);
         steering = SteerTo(target, ref, c);
         // 6. Throttle by the cornering limit towards a second point, and by
         // the bends further on, which the car must be able to brake for.
-        Vec3 target2 = TargetAlong(pitLine, c.aiState, u, 5 + 0.08f * speed * speed * look * look, offset);
+        Vec3 target2 = TargetAlong(pitLine, c.aiState, u, 5 + 0.08f * speed * speed * look * look, offset, 0, keep);
         throttle = CornerThrottle(c, target2, speed, vF);
         float caution = c.aiSkill < 100 ? 0.6f + 0.4f * x : 1.0f;
         float safe = SafeSpeed(c, pitLine, speed, caution);
         if (throttle > 0 && vF > safe) throttle = vF > safe + 3 ? -100 : 0;
         else if (throttle == 100 && vF > safe - 1) throttle = 1;
-        // Not into the back of a slower car ahead: the offset moves round
-        // it at the next line point, until then the car holds back.
-        float gap = GapAhead(i, vF);
+        // Not into the back of a slower car ahead: brake when there is no
+        // room to go by, and count how long the car has been held up.
+        float gap = GapAhead(i, vF, a, right);
         if (throttle > 1 && gap < 0) throttle = 1;
         if (throttle > 0 && gap < -4) throttle = 0;
+        if (gap < 0) ++heldBehind[i];
+        else if (gap > 5 && speed > 5) heldBehind[i] = 0;
         // Wheelspin on loose or slick ground (snow, oil, mud) only digs the
         // car in: ease the throttle until the wheels grip again.
         if (throttle > 2 && c.wheelSpeed - vF > 6 + 0.3f * (vF > 0 ? vF : 0)) throttle = 2 + throttle / 4;
