@@ -9,6 +9,8 @@
 #include "Game/shell/settings.h"
 
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 
 namespace {
 
@@ -31,6 +33,7 @@ float lane[kMaxCars];
 float laneKeep[kMaxCars];
 int passCar[kMaxCars];
 int passSide[kMaxCars];
+float passLane[kMaxCars];              // offset chosen for the pass, clear of the car at the time
 int32_t passTimer[kMaxCars];
 int32_t heldBehind[kMaxCars];
 constexpr int32_t kPassCommit = 200;   // steps a chosen side is kept
@@ -401,6 +404,9 @@ float WantedLane(int i, Vec3 a, Vec3 b, float& keep)
                 passCar[i] = best;
                 passSide[i] = spaceR > spaceL ? 1 : -1;
                 passTimer[i] = kPassCommit;
+                float w = d.halfSize.x + od.halfSize.x + 0.6f;
+                passLane[i] = passSide[i] > 0 ? std::fmin(sj + w, roomR - d.halfSize.x - 0.2f)
+                                              : std::fmax(sj - w, -roomL + d.halfSize.x + 0.2f);
             }
         }
     }
@@ -408,8 +414,9 @@ float WantedLane(int i, Vec3 a, Vec3 b, float& keep)
         const CarState& o = cars[passCar[i]];
         const CarDefinition& od = carDefinitions[passCar[i]];
         float w = d.halfSize.x + od.halfSize.x + 0.6f;
+        // The chosen offset, further out only when the car comes across.
         float sj = Dot(o.pos - a, right);
-        want = sj + passSide[i] * w;
+        want = passSide[i] > 0 ? std::fmax(passLane[i], sj + w) : std::fmin(passLane[i], sj - w);
         keep = 1;
     }
     // Cars passing this one: stay on the far side of them.
@@ -420,7 +427,7 @@ float WantedLane(int i, Vec3 a, Vec3 b, float& keep)
         float along = Dot(o.pos - c.pos, dir);
         if (along < -20 || along > d.halfSize.z + od.halfSize.z + 2) continue;
         float w = d.halfSize.x + od.halfSize.x + 0.6f;
-        float theirs = passSide[j] > 0 ? std::fmax(lane[j], Dot(o.pos - a, right)) : std::fmin(lane[j], Dot(o.pos - a, right));
+        float theirs = passSide[j] > 0 ? std::fmin(passLane[j], Dot(o.pos - a, right)) : std::fmax(passLane[j], Dot(o.pos - a, right));
         if (passSide[j] > 0 && want > theirs - w) want = theirs - w;
         if (passSide[j] < 0 && want < theirs + w) want = theirs + w;
         keep = 1;
@@ -630,6 +637,7 @@ void DriveAI(int i, int& throttle, float& steering)
         if (throttle > 0 && gap < -4) throttle = 0;
         if (gap < 0) ++heldBehind[i];
         else if (gap > 5 && speed > 5) heldBehind[i] = 0;
+        if (getenv("AIDBG") && i == atoi(getenv("AIDBG")) && r.raceClock % 25 == 0) fprintf(stderr, "t %d v %.1f thr %d gap %.1f held %d pass %d side %d lane %.2f want? keep %.2f safe %.1f\n", r.raceClock, vF, throttle, gap, heldBehind[i], passCar[i], passSide[i], lane[i], laneKeep[i], safe);
         // Wheelspin on loose or slick ground (snow, oil, mud) only digs the
         // car in: ease the throttle until the wheels grip again.
         if (throttle > 2 && c.wheelSpeed - vF > 6 + 0.3f * (vF > 0 ? vF : 0)) throttle = 2 + throttle / 4;
