@@ -65,6 +65,14 @@ Vec3 PathPoint(bool pitLine, int idx)
 
 float Flat(Vec3 v) { return std::sqrt(v.x * v.x + v.z * v.z); }
 
+// Car j is on another level than car i (one on a bridge, the other under
+// it): no one to pass, avoid or wait for. A slope rises with the distance.
+bool OtherLevel(int i, int j)
+{
+    Vec3 d = cars[j].pos - cars[i].pos;
+    return std::fabs(d.y) > 1.2f + 0.15f * Flat(d);
+}
+
 float BendRadius(bool pitLine, int idx);
 
 // The place on the line nearest to a point, searched from the segment
@@ -164,7 +172,7 @@ void ChooseOffset(int i, Vec3 a, Vec3 b, float look, bool pitLine)
         o = (keep < 0 ? 0 : keep > 3 ? 3 : keep) + 2 + 3 * NextRandom();
     }
     for (int j = 0; j < raceState.carCount; ++j) {
-        if (j == i) continue;
+        if (j == i || OtherLevel(i, j)) continue;
         const CarState& other = cars[j];
         const CarDefinition& od = carDefinitions[j];
         float reach = od.halfSize.z + d.halfSize.z + 0.5f;
@@ -245,6 +253,7 @@ float MeasureBend(bool pitLine, int idx)
 // step never allocates; a longer line is measured point by point).
 constexpr int kBendTable = 4096;
 float bendTable[kBendTable];
+bool bridgeTable[kBendTable];   // a bridge piece within reach of the point: no room beside the line
 const Vec3* bendLine = nullptr;
 size_t bendLineSize = 0;
 Vec3 bendLineFirst, bendLineLast;
@@ -256,7 +265,15 @@ float BendRadius(bool pitLine, int idx)
     if (pitLine || n == 0 || n > kBendTable) return MeasureBend(pitLine, idx);
     auto same = [](Vec3 a, Vec3 b) { return a.x == b.x && a.y == b.y && a.z == b.z; };
     if (bendLine != ai.data() || bendLineSize != ai.size() || !same(ai[0], bendLineFirst) || !same(ai[n - 1], bendLineLast)) {
-        for (int k = 0; k < n; ++k) bendTable[k] = MeasureBend(false, k);
+        for (int k = 0; k < n; ++k) {
+            bendTable[k] = MeasureBend(false, k);
+            bridgeTable[k] = false;
+            for (const WorldObject& o : trackMaps.objects) {
+                if (o.type != 17 && o.type != 18) continue;
+                float dx = o.position.x - ai[k].x, dz = o.position.z - ai[k].z;
+                if (dx * dx + dz * dz < 14 * 14) bridgeTable[k] = true;
+            }
+        }
         bendLine = ai.data();
         bendLineSize = ai.size();
         bendLineFirst = ai[0];
@@ -277,7 +294,7 @@ float GapAhead(int i, float vF, Vec3 a, Vec3 right)
     const CarDefinition& d = carDefinitions[i];
     float gap = 1000;
     for (int j = 0; j < raceState.carCount; ++j) {
-        if (j == i) continue;
+        if (j == i || OtherLevel(i, j)) continue;
         const CarState& o = cars[j];
         const CarDefinition& od = carDefinitions[j];
         Vec3 rel = o.pos - c.pos;
@@ -319,6 +336,17 @@ float SafeSpeed(const CarState& c, bool pitLine, float speed, float caution)
 }
 
 
+// A bridge near the AI line from point idx over the next count points.
+bool BridgeNear(int idx, int count)
+{
+    int n = static_cast<int>(trackMaps.aiLine.size());
+    if (n == 0 || n > kBendTable) return false;
+    BendRadius(false, idx);  // measures the line when it is new
+    for (int k = 0; k < count; ++k)
+        if (bridgeTable[Wrap(idx + k, n)]) return true;
+    return false;
+}
+
 // Road kind of a ground value for measuring the road's width: tarmac, oil,
 // painted lines and kerbs make one road; every other class is its own.
 int RoadKind(int v)
@@ -331,8 +359,13 @@ int RoadKind(int v)
 
 // Metres of the same road right and left of point p (right: the unit
 // vector to the right of the line there), out to 6 m.
-void RoadRoom(Vec3 p, Vec3 right, float& roomRight, float& roomLeft)
+void RoadRoom(Vec3 p, Vec3 right, float& roomRight, float& roomLeft, int idx)
 {
+    // On and near a bridge the land under the deck says nothing of its width.
+    if (BridgeNear(idx - 2, 5)) {
+        roomRight = roomLeft = 1.6f;
+        return;
+    }
     int kind = RoadKind(GroundAt(p.x, p.z));
     roomRight = roomLeft = 6;
     for (int k = 1; k <= 12; ++k) {
@@ -380,7 +413,7 @@ float WantedLane(int i, Vec3 a, Vec3 b, float& keep)
         int best = -1;
         float bestAlong = 1e9f;
         for (int j = 0; j < raceState.carCount; ++j) {
-            if (j == i) continue;
+            if (j == i || OtherLevel(i, j)) continue;
             const CarState& o = cars[j];
             const CarDefinition& od = carDefinitions[j];
             float along = Dot(o.pos - c.pos, dir);
@@ -397,7 +430,10 @@ float WantedLane(int i, Vec3 a, Vec3 b, float& keep)
             float sj = Dot(o.pos - a, right);
             Vec3 at = a + dir * Dot(o.pos - a, dir);
             float roomR, roomL;
-            RoadRoom(at, right, roomR, roomL);
+            int atEnd;
+            float atFrac;
+            NearestOnLine(false, c.aiState, o.pos, atEnd, atFrac);
+            RoadRoom(at, right, roomR, roomL, atEnd);
             float spaceR = roomR - sj - od.halfSize.x, spaceL = roomL + sj - od.halfSize.x;
             float need = 2 * d.halfSize.x + (heldBehind[i] > kHeldLimit ? 0.1f : 0.5f);
             if (spaceR >= need || spaceL >= need) {
@@ -421,7 +457,7 @@ float WantedLane(int i, Vec3 a, Vec3 b, float& keep)
     }
     // Cars passing this one: stay on the far side of them.
     for (int j = 0; j < raceState.carCount; ++j) {
-        if (j == i || passCar[j] != i) continue;
+        if (j == i || passCar[j] != i || OtherLevel(i, j)) continue;
         const CarState& o = cars[j];
         const CarDefinition& od = carDefinitions[j];
         float along = Dot(o.pos - c.pos, dir);
@@ -434,7 +470,7 @@ float WantedLane(int i, Vec3 a, Vec3 b, float& keep)
     }
     // On the road where the car is.
     float roomR, roomL;
-    RoadRoom(a + dir * Dot(c.pos - a, dir), right, roomR, roomL);
+    RoadRoom(a + dir * Dot(c.pos - a, dir), right, roomR, roomL, c.aiState);
     float hi = roomR - d.halfSize.x - 0.2f, lo = -roomL + d.halfSize.x + 0.2f;
     if (hi < lo) hi = lo = (hi + lo) / 2;
     return want > hi ? hi : want < lo ? lo : want;
