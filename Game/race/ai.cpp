@@ -74,6 +74,7 @@ bool OtherLevel(int i, int j)
 }
 
 float BendRadius(bool pitLine, int idx);
+void RoadRoom(Vec3 p, Vec3 right, float& roomRight, float& roomLeft, int idx);
 
 // The place on the line nearest to a point, searched from the segment
 // ending at point base onwards over at most that many segments and 30 m of
@@ -141,8 +142,19 @@ Vec3 TargetAlong(bool pitLine, int base, float u, float dist, float offset, floa
     // instead of cutting inside it.
     float wide = reach * reach / (2 * r) + 10 / (r + 1);
     if (wide > 4) wide = 4;
-    offset = offset * scale + (turn > 0 ? wide : -wide);
-    return point + Vec3{(p1.z - p0.z) / h, 0, -(p1.x - p0.x) / h} * offset;
+    offset = offset * scale;
+    Vec3 right{(p1.z - p0.z) / h, 0, -(p1.x - p0.x) / h};
+    // Off the line only as far as the road there reaches.
+    if (!pitLine && offset != 0) {
+        float roomR, roomL;
+        RoadRoom(point, right, roomR, roomL, base + k);
+        float hi = roomR - 1.4f, lo = 1.4f - roomL;
+        if (hi < 0) hi = 0;
+        if (lo > 0) lo = 0;
+        offset = offset > hi ? hi : offset < lo ? lo : offset;
+    }
+    offset += turn > 0 ? wide : -wide;
+    return point + right * offset;
 }
 
 float Offset(const CarState& c, bool pitLine)
