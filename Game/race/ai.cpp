@@ -9,8 +9,6 @@
 #include "Game/shell/settings.h"
 
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 
 namespace {
 
@@ -60,7 +58,7 @@ Vec3 PathPoint(bool pitLine, int idx)
     int m = static_cast<int>(q.size());
     if (idx < 0) return q[0];
     if (idx < m) return q[idx];
-    return ai[Wrap(trackMaps.pitExit + idx - m + 1, n)];
+    return ai[Wrap(trackMaps.pitExit + idx - m, n)];
 }
 
 float Flat(Vec3 v) { return std::sqrt(v.x * v.x + v.z * v.z); }
@@ -637,7 +635,7 @@ void DriveAI(int i, int& throttle, float& steering)
                 // Past the pit line's end: back on the AI line.
                 c.controlLock = phase = 0;
                 pitLine = false;
-                c.aiState = Wrap(trackMaps.pitExit + 1, n);
+                c.aiState = Wrap(trackMaps.pitExit, n);
             }
         }
         a = PathPoint(pitLine, c.aiState - 1);
@@ -685,7 +683,6 @@ void DriveAI(int i, int& throttle, float& steering)
         if (throttle > 0 && gap < -4) throttle = 0;
         if (gap < 0) ++heldBehind[i];
         else if (gap > 5 && speed > 5) heldBehind[i] = 0;
-        if (getenv("AIDBG") && i == atoi(getenv("AIDBG")) && r.raceClock % 25 == 0) fprintf(stderr, "t %d v %.1f thr %d gap %.1f held %d pass %d side %d lane %.2f want? keep %.2f safe %.1f\n", r.raceClock, vF, throttle, gap, heldBehind[i], passCar[i], passSide[i], lane[i], laneKeep[i], safe);
         // Wheelspin on loose or slick ground (snow, oil, mud) only digs the
         // car in: ease the throttle until the wheels grip again.
         if (throttle > 2 && c.wheelSpeed - vF > 6 + 0.3f * (vF > 0 ? vF : 0)) throttle = 2 + throttle / 4;

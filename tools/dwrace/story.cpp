@@ -4,8 +4,6 @@
 // that does not finish the checkpoint it was waiting for.
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 
 #include "Game/race/race.h"
 #include "Game/track/track.h"
@@ -116,16 +114,6 @@ void StartStory()
 void StoryStep()
 {
     int n = raceState.carCount;
-    static int lastDamage[kMaxCars];
-    if (getenv("DMGDBG"))
-        for (int i = 0; i < n; ++i) {
-            if (cars[i].damage > lastDamage[i] + 1000) {
-                int near = -1; float nd = 1e9;
-                for (int j = 0; j < n; ++j) if (j != i) { float d = Flat2(cars[j].pos, cars[i].pos); if (d < nd) nd = d, near = j; }
-                fprintf(stderr, "dmg car %d +%d at %.1f %.1f y %.1f t %d speed %.1f nearest car %d at %.1f m pass?\n", i, cars[i].damage - lastDamage[i], cars[i].pos.x, cars[i].pos.z, cars[i].pos.y, raceState.raceClock, Length(cars[i].vel), near, std::sqrt(nd));
-            }
-            lastDamage[i] = cars[i].damage;
-        }
     // Position after each lap: one more than the cars that were through first.
     for (int i = 0; i < n; ++i) {
         int laps = cars[i].laps;
