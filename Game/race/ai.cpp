@@ -34,6 +34,7 @@ int passSide[kMaxCars];
 float passLane[kMaxCars];              // offset chosen for the pass, clear of the car at the time
 int32_t passTimer[kMaxCars];
 int32_t heldBehind[kMaxCars];
+int32_t lastClock[kMaxCars] = {-9, -9, -9, -9, -9, -9};
 constexpr int32_t kPassCommit = 200;   // steps a chosen side is kept
 constexpr int32_t kHeldLimit = 300;    // steps behind a car before squeezing by where room is tight
 constexpr float kLaneRate = 0.045f;    // metres the offset moves per step
@@ -497,12 +498,16 @@ void DriveAI(int i, int& throttle, float& steering)
     const CarDefinition& d = carDefinitions[i];
     throttle = 0;
     steering = 0;
-    if (r.raceClock <= 1) {
-        noProgress[i] = longestNoProgress[i] = 0;
-        lane[i] = laneKeep[i] = 0;
+    if (r.raceClock <= 1) noProgress[i] = longestNoProgress[i] = 0;
+    // A new race, a loaded one or a car put somewhere else: the clock did
+    // not simply move on by a step, and the racecraft starts afresh.
+    if (r.raceClock != lastClock[i] && r.raceClock != lastClock[i] + 1) {
+        lane[i] = Offset(c, false);
+        laneKeep[i] = 0;
         passCar[i] = -1;
         passTimer[i] = heldBehind[i] = 0;
     }
+    lastClock[i] = r.raceClock;
     // 1. Start delay (0-19 steps drawn at the grid).
     if (r.raceClock < c.flipTimer && r.raceClock < 20) return;
     if (++noProgress[i] > longestNoProgress[i]) longestNoProgress[i] = noProgress[i];
