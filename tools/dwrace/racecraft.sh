@@ -7,9 +7,10 @@
 # BUILD_DIR defaults to ./build (dwrace and trackbuilder in BUILD_DIR/run).
 # Every race is five laps with every car a hatchback, seeds 1-5:
 #   wins    the skill-140 car's wins starting last behind five skill-60 cars
-#   passes  passes made on the track per race (median, both kinds of grid)
+#   passes  passes made on the track per race (median over the races above)
 #   pairs   of the 15 pairs of cars, those finishing in skill order, with the
 #           grid 60, 70, ... 110 from the front (median over the seeds)
+#   nostop  the same with no fuel used (--fuel 0), so no car stops for fuel
 #   damage  median damage per car, over every race
 #   stall   longest time any car made no progress along the line (s)
 #   unfin   cars that did not finish, over every race
@@ -42,24 +43,25 @@ race() {  # args: dwrace options; prints the JSON document
     "$dwrace" --json --laps 5 --car hatchback "$@" 2>/dev/null
 }
 
-printf '%-16s %5s %6s %5s %7s %6s %5s  %s\n' track wins passes pairs damage stall unfin "alone 60/80/100/120"
+printf '%-16s %5s %6s %5s %6s %7s %6s %5s  %s\n' track wins passes pairs nostop damage stall unfin "alone 60/80/100/120"
 for track in "${tracks[@]}"; do
     name=$(basename "$track" .trk)
     {
         for seed in 1 2 3 4 5; do
             echo "FAST"; race --skill 140,60,60,60,60,60 --grid skill --seed $seed "$track"
             echo "ORDER"; race --skill 60,70,80,90,100,110 --grid skill --seed $seed "$track"
+            echo "NOSTOP"; race --skill 60,70,80,90,100,110 --grid skill --fuel 0 --seed $seed "$track"
         done
         for s in 60 80 100 120; do echo "ALONE"; race --cars 1 --skill $s --seed 1 "$track"; done
     } | python3 -c '
 import json, sys, statistics
 name = sys.argv[1]
 text = sys.stdin.read()
-wins = 0; passes = []; pairs = []; damage = []; stall = 0.0; unfinished = 0; alone = []
+wins = 0; passes = []; pairs = []; nostop = []; damage = []; stall = 0.0; unfinished = 0; alone = []
 parts = []
 kind = None; buf = []
 for line in text.splitlines():
-    if line in ("FAST", "ORDER", "ALONE"):
+    if line in ("FAST", "ORDER", "NOSTOP", "ALONE"):
         if kind and buf: parts.append((kind, "\n".join(buf)))
         kind = line; buf = []
     else:
@@ -81,10 +83,12 @@ for kind, doc in parts:
         if cars[0]["skill"] == 140 and cars[0]["finished"]: wins += 1
     else:
         skills = [c["skill"] for c in cars]
-        pairs.append(sum(1 for a in range(len(skills)) for b in range(a + 1, len(skills)) if skills[a] > skills[b]))
+        (pairs if kind == "ORDER" else nostop).append(
+            sum(1 for a in range(len(skills)) for b in range(a + 1, len(skills)) if skills[a] > skills[b]))
 falls = len(alone) == 4 and all(alone[k] > alone[k + 1] for k in range(3))
-print("%-16s %3d/5 %6.1f %5.0f %7.0f %6.2f %5d  %s %s" % (name[:16], wins, statistics.median(passes) if passes else 0,
-      statistics.median(pairs) if pairs else 0, statistics.median(damage) if damage else 0, stall, unfinished,
+print("%-16s %3d/5 %6.1f %5.0f %6.0f %7.0f %6.2f %5d  %s %s" % (name[:16], wins, statistics.median(passes) if passes else 0,
+      statistics.median(pairs) if pairs else 0, statistics.median(nostop) if nostop else 0,
+      statistics.median(damage) if damage else 0, stall, unfinished,
       "/".join("%.2f" % a for a in alone), "yes" if falls else "NO"))
 ' "$name"
 done
