@@ -433,6 +433,9 @@ float WantedLane(int i, Vec3 a, Vec3 b, float& keep)
             if (along <= 0 || along > 6 + 2.5f * (closing > 0 ? closing : 0)) continue;
             if (std::fabs(Dot(o.pos - a, right) - lane[i]) >= w) continue;
             if (closing < 0.5f && Length(o.vel) > 3 && heldBehind[i] < 50) continue;
+            // A computer car on its way into the pits turns off across the
+            // road: follow it to the fork instead of going by.
+            if (o.driverType == 0 && o.controlLock != 0 && Length(o.vel) > 3) continue;
             if (along < bestAlong) bestAlong = along, best = j;
         }
         if (best >= 0) {
@@ -603,8 +606,13 @@ void DriveAI(int i, int& throttle, float& steering)
         if (dist > 5 && Dot(to, c.forward) < 0) {
             c.controlLock = 1;  // overshot: carry on down the pit line
         }
+        // Lined up along the pit's direction: aimed at a point 4 m ahead of
+        // the car on the line through the anchor, so that the car comes
+        // onto that line and stops straight at the pit, not at an angle.
+        Vec3 dir = Dot(pit->facing, c.forward) < 0 ? pit->facing * -1.0f : pit->facing;
+        Vec3 aim = pit->anchor + dir * (Dot(c.pos - pit->anchor, dir) + 4);
         Vec3 ref = c.pos + c.forward * d.aiFactor;
-        steering = dist > 1 ? SteerTo(pit->anchor, ref, c) : 0;
+        steering = dist > 1 ? SteerTo(aim, ref, c) : 0;
         float stop = dist - 1.5f;
         float vmax = stop > 0 ? std::sqrt(2 * 4 * stop) : 0;
         if (dist < 2.5f || vF > vmax + 1)
