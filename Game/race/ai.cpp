@@ -29,7 +29,7 @@ constexpr int32_t kMaxPitWait = 1500;
 // and how long it has been held up behind a car with no room to pass.
 float lane[kMaxCars];
 float laneKeep[kMaxCars];
-int passCar[kMaxCars];
+int passCar[kMaxCars] = {-1, -1, -1, -1, -1, -1};
 int passSide[kMaxCars];
 float passLane[kMaxCars];              // offset chosen for the pass, clear of the car at the time
 int32_t passTimer[kMaxCars];
@@ -471,7 +471,7 @@ float WantedLane(int i, Vec3 a, Vec3 b, float& keep)
     }
     // Cars passing this one: stay on the far side of them.
     for (int j = 0; j < raceState.carCount; ++j) {
-        if (j == i || passCar[j] != i || OtherLevel(i, j)) continue;
+        if (j == i || cars[j].driverType != 0 || passCar[j] != i || OtherLevel(i, j)) continue;
         const CarState& o = cars[j];
         const CarDefinition& od = carDefinitions[j];
         float along = Dot(o.pos - c.pos, dir);
