@@ -313,6 +313,11 @@ float GapAhead(int i, float vF, Vec3 a, Vec3 right)
         float wsum = d.halfSize.x + od.halfSize.x + 0.3f;
         if (along <= 0 || along > 40 || std::fabs(across) > wsum) continue;
         if (Length(o.vel) < 3 && heldBehind[i] > kHeldLimit) continue;
+        // Two slow cars each in front of the other (nosed together at a
+        // fork or after a spin): the one with the lower index goes first.
+        if (i < j && Length(o.vel) < 3 && Length(c.vel) < 3 && Dot(c.pos - o.pos, o.forward) > 0 &&
+            std::fabs(Dot(c.pos - o.pos, o.side)) < wsum)
+            continue;
         bool laneClear = std::fabs(Dot(o.pos - a, right) - lane[i]) >= wsum;
         float closing = vF - Dot(o.vel, c.forward);
         float brake = laneClear ? closing * 0.15f : closing * 0.3f + closing * closing / 16;
@@ -345,7 +350,6 @@ float SafeSpeed(const CarState& c, bool pitLine, float speed, float caution)
     }
     return safe;
 }
-
 
 // A bridge near the AI line from point idx over the next count points.
 bool BridgeNear(int idx, int count)
