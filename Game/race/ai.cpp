@@ -22,6 +22,23 @@ int32_t longestNoProgress[kMaxCars];
 int32_t pitWait[kMaxCars];
 constexpr int32_t kMaxPitWait = 1500;
 
+// Racecraft, per car: the lateral offset the car steers by (metres right of
+// the line, moved smoothly towards the one wanted), how much of it stands in
+// tight bends (1 in traffic, where cars side by side need their distance),
+// the car it is passing, on which side, and for how long it stays committed,
+// and how long it has been held up behind a car with no room to pass.
+float lane[kMaxCars];
+float laneKeep[kMaxCars];
+int passCar[kMaxCars] = {-1, -1, -1, -1, -1, -1};
+int passSide[kMaxCars];
+float passLane[kMaxCars];              // offset chosen for the pass, clear of the car at the time
+int32_t passTimer[kMaxCars];
+int32_t heldBehind[kMaxCars];
+int32_t lastClock[kMaxCars] = {-9, -9, -9, -9, -9, -9};
+constexpr int32_t kPassCommit = 200;   // steps a chosen side is kept
+constexpr int32_t kHeldLimit = 300;    // steps behind a car before squeezing by where room is tight
+constexpr float kLaneRate = 0.045f;    // metres the offset moves per step
+
 int Wrap(int i, int n)
 {
     if (i >= 0 && i < n) return i;
@@ -42,12 +59,21 @@ Vec3 PathPoint(bool pitLine, int idx)
     int m = static_cast<int>(q.size());
     if (idx < 0) return q[0];
     if (idx < m) return q[idx];
-    return ai[Wrap(trackMaps.pitExit + idx - m + 1, n)];
+    return ai[Wrap(trackMaps.pitExit + idx - m, n)];
 }
 
 float Flat(Vec3 v) { return std::sqrt(v.x * v.x + v.z * v.z); }
 
+// Car j is on another level than car i (one on a bridge, the other under
+// it): no one to pass, avoid or wait for. A slope rises with the distance.
+bool OtherLevel(int i, int j)
+{
+    Vec3 d = cars[j].pos - cars[i].pos;
+    return std::fabs(d.y) > 1.2f + 0.15f * Flat(d);
+}
+
 float BendRadius(bool pitLine, int idx);
+void RoadRoom(Vec3 p, Vec3 right, float& roomRight, float& roomLeft, int idx);
 
 // The place on the line nearest to a point, searched from the segment
 // ending at point base onwards over at most that many segments and 30 m of
@@ -77,7 +103,7 @@ void NearestOnLine(bool pitLine, int base, Vec3 at, int& end, float& frac, int s
 // offset metres to the right of the line there. The offset shrinks in tight
 // bends, where the line runs close to the edge of the road. Measured in
 // metres, not in points, so lines of any point spacing are followed alike.
-Vec3 TargetAlong(bool pitLine, int base, float u, float dist, float offset, float reach = 0)
+Vec3 TargetAlong(bool pitLine, int base, float u, float dist, float offset, float reach = 0, float keep = 0)
 {
     Vec3 p0 = PathPoint(pitLine, base - 1), p1 = PathPoint(pitLine, base);
     float seg = Flat(p1 - p0);
@@ -104,6 +130,7 @@ Vec3 TargetAlong(bool pitLine, int base, float u, float dist, float offset, floa
         if (rj < r) r = rj;
     }
     float scale = r / (r + 25);
+    scale += (1 - scale) * keep;
     // In a tight bend the line sits at the apex, and walls, bales or kerb
     // posts on the inside are close: keep a little wide of it.
     Vec3 before = PathPoint(pitLine, base + k - 2), after = PathPoint(pitLine, base + k + 2);
@@ -114,8 +141,19 @@ Vec3 TargetAlong(bool pitLine, int base, float u, float dist, float offset, floa
     // instead of cutting inside it.
     float wide = reach * reach / (2 * r) + 10 / (r + 1);
     if (wide > 4) wide = 4;
-    offset = offset * scale + (turn > 0 ? wide : -wide);
-    return point + Vec3{(p1.z - p0.z) / h, 0, -(p1.x - p0.x) / h} * offset;
+    offset = offset * scale;
+    Vec3 right{(p1.z - p0.z) / h, 0, -(p1.x - p0.x) / h};
+    // Off the line only as far as the road there reaches.
+    if (!pitLine && offset != 0) {
+        float roomR, roomL;
+        RoadRoom(point, right, roomR, roomL, base + k);
+        float hi = roomR - 1.4f, lo = 1.4f - roomL;
+        if (hi < 0) hi = 0;
+        if (lo > 0) lo = 0;
+        offset = offset > hi ? hi : offset < lo ? lo : offset;
+    }
+    offset += turn > 0 ? wide : -wide;
+    return point + right * offset;
 }
 
 float Offset(const CarState& c, bool pitLine)
@@ -140,13 +178,12 @@ void ChooseOffset(int i, Vec3 a, Vec3 b, float look, bool pitLine)
         float e = pa.x * ab.z - pa.z * ab.x;
         float h = std::sqrt(ab.x * ab.x + ab.z * ab.z) + 0.0001f;
         float keep = e * 0.75f / h + 1.5f;
-        // A band of +-1.5 m round the line: an AI line is drawn as a racing
-        // line, often close to the inside of corners, and a wider spread
-        // puts cars onto the kerbs, the run-off and the walls beside it.
-        o = (keep < 0 ? 0 : keep > 3 ? 3 : keep) * 0.5f + 3.5f + 1.5f * NextRandom();
+        // A band of +-3 m round the line; the driver keeps it on the road
+        // (WantedLane), so it never takes the car onto the run-off.
+        o = (keep < 0 ? 0 : keep > 3 ? 3 : keep) + 2 + 3 * NextRandom();
     }
     for (int j = 0; j < raceState.carCount; ++j) {
-        if (j == i) continue;
+        if (j == i || OtherLevel(i, j)) continue;
         const CarState& other = cars[j];
         const CarDefinition& od = carDefinitions[j];
         float reach = od.halfSize.z + d.halfSize.z + 0.5f;
@@ -227,6 +264,7 @@ float MeasureBend(bool pitLine, int idx)
 // step never allocates; a longer line is measured point by point).
 constexpr int kBendTable = 4096;
 float bendTable[kBendTable];
+bool bridgeTable[kBendTable];   // a bridge piece within reach of the point: no room beside the line
 const Vec3* bendLine = nullptr;
 size_t bendLineSize = 0;
 Vec3 bendLineFirst, bendLineLast;
@@ -238,7 +276,15 @@ float BendRadius(bool pitLine, int idx)
     if (pitLine || n == 0 || n > kBendTable) return MeasureBend(pitLine, idx);
     auto same = [](Vec3 a, Vec3 b) { return a.x == b.x && a.y == b.y && a.z == b.z; };
     if (bendLine != ai.data() || bendLineSize != ai.size() || !same(ai[0], bendLineFirst) || !same(ai[n - 1], bendLineLast)) {
-        for (int k = 0; k < n; ++k) bendTable[k] = MeasureBend(false, k);
+        for (int k = 0; k < n; ++k) {
+            bendTable[k] = MeasureBend(false, k);
+            bridgeTable[k] = false;
+            for (const WorldObject& o : trackMaps.objects) {
+                if (o.type != 17 && o.type != 18) continue;
+                float dx = o.position.x - ai[k].x, dz = o.position.z - ai[k].z;
+                if (dx * dx + dz * dz < 14 * 14) bridgeTable[k] = true;
+            }
+        }
         bendLine = ai.data();
         bendLineSize = ai.size();
         bendLineFirst = ai[0];
@@ -247,25 +293,35 @@ float BendRadius(bool pitLine, int idx)
     return bendTable[Wrap(idx, n)];
 }
 
-// How much room the car has behind the nearest car in its path: negative
-// when it comes closer than it could stop from the speed it closes at.
-float GapAhead(int i, float vF)
+// How much room the car has behind the nearest car in front of it:
+// negative when it comes closer than it could stop from the speed it closes
+// at. A car whose lane (the offset it steers for) is clear of the one ahead
+// is moving out to pass: only the last metres count then. A car that stands
+// (stuck, or waiting) is no one to queue behind for long: after a while
+// the driver stops waiting for it.
+float GapAhead(int i, float vF, Vec3 a, Vec3 right)
 {
     const CarState& c = cars[i];
     const CarDefinition& d = carDefinitions[i];
     float gap = 1000;
     for (int j = 0; j < raceState.carCount; ++j) {
-        if (j == i) continue;
+        if (j == i || OtherLevel(i, j)) continue;
         const CarState& o = cars[j];
         const CarDefinition& od = carDefinitions[j];
         Vec3 rel = o.pos - c.pos;
         float along = Dot(rel, c.forward), across = Dot(rel, c.side);
-        if (along <= 0 || along > 40 || std::fabs(across) > d.halfSize.x + od.halfSize.x + 0.3f) continue;
-        // A car that stands (stuck, or waiting) is no one to queue behind:
-        // waiting for it could hold both for ever.
-        if (Length(o.vel) < 3) continue;
+        float wsum = d.halfSize.x + od.halfSize.x + 0.3f;
+        if (along <= 0 || along > 40 || std::fabs(across) > wsum) continue;
+        if (Length(o.vel) < 3 && heldBehind[i] > kHeldLimit) continue;
+        // Two slow cars each in front of the other (nosed together at a
+        // fork or after a spin): the one with the lower index goes first.
+        if (i < j && Length(o.vel) < 3 && Length(c.vel) < 3 && Dot(c.pos - o.pos, o.forward) > 0 &&
+            std::fabs(Dot(c.pos - o.pos, o.side)) < wsum)
+            continue;
+        bool laneClear = std::fabs(Dot(o.pos - a, right) - lane[i]) >= wsum;
         float closing = vF - Dot(o.vel, c.forward);
-        float need = d.halfSize.z + od.halfSize.z + 1 + (closing > 0 ? closing * 0.3f + closing * closing / 16 : 0);
+        float brake = laneClear ? closing * 0.15f : closing * 0.3f + closing * closing / 16;
+        float need = d.halfSize.z + od.halfSize.z + 1 + (closing > 0 ? brake : 0);
         if (along - need < gap) gap = along - need;
     }
     return gap;
@@ -295,6 +351,148 @@ float SafeSpeed(const CarState& c, bool pitLine, float speed, float caution)
     return safe;
 }
 
+// A bridge near the AI line from point idx over the next count points.
+bool BridgeNear(int idx, int count)
+{
+    int n = static_cast<int>(trackMaps.aiLine.size());
+    if (n == 0 || n > kBendTable) return false;
+    BendRadius(false, idx);  // measures the line when it is new
+    for (int k = 0; k < count; ++k)
+        if (bridgeTable[Wrap(idx + k, n)]) return true;
+    return false;
+}
+
+// Road kind of a ground value for measuring the road's width: tarmac, oil,
+// painted lines and kerbs make one road; every other class is its own.
+int RoadKind(int v)
+{
+    static const uint8_t strewn[8] = {0, 4, 8, 16, 20, 28, 32, 36};
+    if (v >= 40 && v < 48) v = strewn[v - 40];
+    int k = v / 4;
+    return k <= 1 || k >= 7 ? 0 : k;
+}
+
+// Metres of the same road right and left of point p (right: the unit
+// vector to the right of the line there), out to 6 m.
+void RoadRoom(Vec3 p, Vec3 right, float& roomRight, float& roomLeft, int idx)
+{
+    // On and near a bridge the land under the deck says nothing of its width.
+    if (BridgeNear(idx - 2, 5)) {
+        roomRight = roomLeft = 1.6f;
+        return;
+    }
+    int kind = RoadKind(GroundAt(p.x, p.z));
+    roomRight = roomLeft = 6;
+    for (int k = 1; k <= 12; ++k) {
+        float m = 0.5f * k;
+        if (RoadKind(GroundAt(p.x + right.x * m, p.z + right.z * m)) != kind) {
+            roomRight = m - 0.5f;
+            break;
+        }
+    }
+    for (int k = 1; k <= 12; ++k) {
+        float m = 0.5f * k;
+        if (RoadKind(GroundAt(p.x - right.x * m, p.z - right.z * m)) != kind) {
+            roomLeft = m - 0.5f;
+            break;
+        }
+    }
+}
+
+// The offset car i wants now (metres right of the line segment a-b): the
+// chosen one, moved to pass a slower car ahead on the side with more road,
+// kept clear of a car passing it, and kept on the road. keep tells how much
+// of it must hold through tight bends (1 with cars close by).
+float WantedLane(int i, Vec3 a, Vec3 b, float& keep)
+{
+    CarState& c = cars[i];
+    const CarDefinition& d = carDefinitions[i];
+    Vec3 dir{b.x - a.x, 0, b.z - a.z};
+    dir = dir * (1 / (Flat(dir) + 0.0001f));
+    Vec3 right{dir.z, 0, -dir.x};
+    float want = Offset(c, false);
+    keep = 0;
+    float myV = Dot(c.vel, dir);
+
+    // The car being passed: keep the pass going, or let it go once it is
+    // behind, has got away, or the commitment has run out with no one alongside.
+    if (passCar[i] >= 0) {
+        const CarState& o = cars[passCar[i]];
+        const CarDefinition& od = carDefinitions[passCar[i]];
+        float along = Dot(o.pos - c.pos, dir), reach = d.halfSize.z + od.halfSize.z;
+        if (--passTimer[i] < 0 && along > reach + 4) passCar[i] = -1;
+        if (along < -reach - 1.5f || along > 45) passCar[i] = -1;
+    }
+    // A slower car in the lane ahead: pass it.
+    if (passCar[i] < 0) {
+        int best = -1;
+        float bestAlong = 1e9f;
+        for (int j = 0; j < raceState.carCount; ++j) {
+            if (j == i || OtherLevel(i, j)) continue;
+            const CarState& o = cars[j];
+            const CarDefinition& od = carDefinitions[j];
+            float along = Dot(o.pos - c.pos, dir);
+            float closing = myV - Dot(o.vel, dir);
+            float w = d.halfSize.x + od.halfSize.x + 0.6f;
+            if (along <= 0 || along > 6 + 2.5f * (closing > 0 ? closing : 0)) continue;
+            if (std::fabs(Dot(o.pos - a, right) - lane[i]) >= w) continue;
+            if (closing < 0.5f && Length(o.vel) > 3 && heldBehind[i] < 50) continue;
+            // A computer car on its way into the pits turns off across the
+            // road: follow it to the fork instead of going by.
+            if (o.driverType == 0 && o.controlLock != 0 && Length(o.vel) > 3) continue;
+            if (along < bestAlong) bestAlong = along, best = j;
+        }
+        if (best >= 0) {
+            const CarState& o = cars[best];
+            const CarDefinition& od = carDefinitions[best];
+            float sj = Dot(o.pos - a, right);
+            Vec3 at = a + dir * Dot(o.pos - a, dir);
+            float roomR, roomL;
+            int atEnd;
+            float atFrac;
+            NearestOnLine(false, c.aiState, o.pos, atEnd, atFrac);
+            RoadRoom(at, right, roomR, roomL, atEnd);
+            float spaceR = roomR - sj - od.halfSize.x, spaceL = roomL + sj - od.halfSize.x;
+            float need = 2 * d.halfSize.x + (heldBehind[i] > kHeldLimit ? 0.1f : 0.5f);
+            if (spaceR >= need || spaceL >= need) {
+                passCar[i] = best;
+                passSide[i] = spaceR > spaceL ? 1 : -1;
+                passTimer[i] = kPassCommit;
+                float w = d.halfSize.x + od.halfSize.x + 0.6f;
+                passLane[i] = passSide[i] > 0 ? std::fmin(sj + w, roomR - d.halfSize.x - 0.2f)
+                                              : std::fmax(sj - w, -roomL + d.halfSize.x + 0.2f);
+            }
+        }
+    }
+    if (passCar[i] >= 0) {
+        const CarState& o = cars[passCar[i]];
+        const CarDefinition& od = carDefinitions[passCar[i]];
+        float w = d.halfSize.x + od.halfSize.x + 0.6f;
+        // The chosen offset, further out only when the car comes across.
+        float sj = Dot(o.pos - a, right);
+        want = passSide[i] > 0 ? std::fmax(passLane[i], sj + w) : std::fmin(passLane[i], sj - w);
+        keep = 1;
+    }
+    // Cars passing this one: stay on the far side of them.
+    for (int j = 0; j < raceState.carCount; ++j) {
+        if (j == i || cars[j].driverType != 0 || passCar[j] != i || OtherLevel(i, j)) continue;
+        const CarState& o = cars[j];
+        const CarDefinition& od = carDefinitions[j];
+        float along = Dot(o.pos - c.pos, dir);
+        if (along < -20 || along > d.halfSize.z + od.halfSize.z + 2) continue;
+        float w = d.halfSize.x + od.halfSize.x + 0.6f;
+        float theirs = passSide[j] > 0 ? std::fmin(passLane[j], Dot(o.pos - a, right)) : std::fmax(passLane[j], Dot(o.pos - a, right));
+        if (passSide[j] > 0 && want > theirs - w) want = theirs - w;
+        if (passSide[j] < 0 && want < theirs + w) want = theirs + w;
+        keep = 1;
+    }
+    // On the road where the car is.
+    float roomR, roomL;
+    RoadRoom(a + dir * Dot(c.pos - a, dir), right, roomR, roomL, c.aiState);
+    float hi = roomR - d.halfSize.x - 0.2f, lo = -roomL + d.halfSize.x + 0.2f;
+    if (hi < lo) hi = lo = (hi + lo) / 2;
+    return want > hi ? hi : want < lo ? lo : want;
+}
 }  // namespace
 
 int32_t NoProgressSteps(int car) { return car >= 0 && car < kMaxCars ? noProgress[car] : 0; }
@@ -308,6 +506,15 @@ void DriveAI(int i, int& throttle, float& steering)
     throttle = 0;
     steering = 0;
     if (r.raceClock <= 1) noProgress[i] = longestNoProgress[i] = 0;
+    // A new race, a loaded one or a car put somewhere else: the clock did
+    // not simply move on by a step, and the racecraft starts afresh.
+    if (r.raceClock != lastClock[i] && r.raceClock != lastClock[i] + 1) {
+        lane[i] = Offset(c, false);
+        laneKeep[i] = 0;
+        passCar[i] = -1;
+        passTimer[i] = heldBehind[i] = 0;
+    }
+    lastClock[i] = r.raceClock;
     // 1. Start delay (0-19 steps drawn at the grid).
     if (r.raceClock < c.flipTimer && r.raceClock < 20) return;
     if (++noProgress[i] > longestNoProgress[i]) longestNoProgress[i] = noProgress[i];
@@ -403,8 +610,13 @@ void DriveAI(int i, int& throttle, float& steering)
         if (dist > 5 && Dot(to, c.forward) < 0) {
             c.controlLock = 1;  // overshot: carry on down the pit line
         }
+        // Lined up along the pit's direction: aimed at a point 4 m ahead of
+        // the car on the line through the anchor, so that the car comes
+        // onto that line and stops straight at the pit, not at an angle.
+        Vec3 dir = Dot(pit->facing, c.forward) < 0 ? pit->facing * -1.0f : pit->facing;
+        Vec3 aim = pit->anchor + dir * (Dot(c.pos - pit->anchor, dir) + 4);
         Vec3 ref = c.pos + c.forward * d.aiFactor;
-        steering = dist > 1 ? SteerTo(pit->anchor, ref, c) : 0;
+        steering = dist > 1 ? SteerTo(aim, ref, c) : 0;
         float stop = dist - 1.5f;
         float vmax = stop > 0 ? std::sqrt(2 * 4 * stop) : 0;
         if (dist < 2.5f || vF > vmax + 1)
@@ -440,13 +652,30 @@ void DriveAI(int i, int& throttle, float& steering)
                 // Past the pit line's end: back on the AI line.
                 c.controlLock = phase = 0;
                 pitLine = false;
-                c.aiState = Wrap(trackMaps.pitExit + 1, n);
+                c.aiState = Wrap(trackMaps.pitExit, n);
             }
         }
         a = PathPoint(pitLine, c.aiState - 1);
         b = PathPoint(pitLine, c.aiState);
         u = Dot(c.pos - a, b - a) / (Dot(b - a, b - a) + 0.0001f);
-        float offset = Offset(c, pitLine);
+        float offset = Offset(c, pitLine), keep = 0;
+        Vec3 dir{b.x - a.x, 0, b.z - a.z};
+        dir = dir * (1 / (Flat(dir) + 0.0001f));
+        Vec3 right{dir.z, 0, -dir.x};
+        if (pitLine) {
+            passCar[i] = -1;
+            lane[i] = offset;
+            laneKeep[i] = 0;
+        } else {
+            // Racecraft: the offset moves smoothly to the one wanted.
+            float want = WantedLane(i, a, b, keep);
+            float step = want - lane[i];
+            lane[i] += step > kLaneRate ? kLaneRate : step < -kLaneRate ? -kLaneRate : step;
+            laneKeep[i] += keep > laneKeep[i] ? 0.02f : -0.01f;
+            laneKeep[i] = laneKeep[i] < 0 ? 0 : laneKeep[i] > 1 ? 1 : laneKeep[i];
+            offset = lane[i];
+            keep = laneKeep[i];
+        }
         // 5. Steering: the point where the car will be (its reference) is
         // aimed at the line a little further on than the car's own look-ahead.
         float phi = Dot(c.angVel, c.up) * look;
@@ -454,21 +683,23 @@ void DriveAI(int i, int& throttle, float& steering)
         int refEnd;
         float refFrac;
         NearestOnLine(pitLine, c.aiState, ref, refEnd, refFrac);
-        Vec3 target = TargetAlong(pitLine, refEnd, refFrac, 3, offset, Flat(ref - c.pos));
+        Vec3 target = TargetAlong(pitLine, refEnd, refFrac, 3, offset, Flat(ref - c.pos), keep);
         steering = SteerTo(target, ref, c);
         // 6. Throttle by the cornering limit towards a second point, and by
         // the bends further on, which the car must be able to brake for.
-        Vec3 target2 = TargetAlong(pitLine, c.aiState, u, 5 + 0.08f * speed * speed * look * look, offset);
+        Vec3 target2 = TargetAlong(pitLine, c.aiState, u, 5 + 0.08f * speed * speed * look * look, offset, 0, keep);
         throttle = CornerThrottle(c, target2, speed, vF);
         float caution = c.aiSkill < 100 ? 0.6f + 0.4f * x : 1.0f;
         float safe = SafeSpeed(c, pitLine, speed, caution);
         if (throttle > 0 && vF > safe) throttle = vF > safe + 3 ? -100 : 0;
         else if (throttle == 100 && vF > safe - 1) throttle = 1;
-        // Not into the back of a slower car ahead: the offset moves round
-        // it at the next line point, until then the car holds back.
-        float gap = GapAhead(i, vF);
+        // Not into the back of a slower car ahead: brake when there is no
+        // room to go by, and count how long the car has been held up.
+        float gap = GapAhead(i, vF, a, right);
         if (throttle > 1 && gap < 0) throttle = 1;
         if (throttle > 0 && gap < -4) throttle = 0;
+        if (gap < 0) ++heldBehind[i];
+        else if (gap > 5 && speed > 5) heldBehind[i] = 0;
         // Wheelspin on loose or slick ground (snow, oil, mud) only digs the
         // car in: ease the throttle until the wheels grip again.
         if (throttle > 2 && c.wheelSpeed - vF > 6 + 0.3f * (vF > 0 ? vF : 0)) throttle = 2 + throttle / 4;

@@ -128,7 +128,8 @@ void Serve(PitCrew& crew, int i)
         float missing = want - c.pos.y;
         if (missing > 0) {
             c.vel.y += 0.5f * missing;
-            c.angVel += c.side * ((front ? -0.1f : 0.1f) * missing);
+            // Each jack tips the car about its end; two together lift it level.
+            c.angVel += c.side * (((front ? -0.1f : 0) + (rear ? 0.1f : 0)) * missing);
         }
         c.vel = c.vel * 0.9f;
         c.angVel = c.angVel * 0.9f;

@@ -124,6 +124,7 @@ TEST(RaceRunner, ATrackWithoutCheckpointsEndsAtTheCapWithExitOne)
     EXPECT_EQ(r.status, 1) << r.out;
     EXPECT_NE(r.out.find("did not finish: 0 of 3 laps"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("time cap reached"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("waiting for checkpoint"), std::string::npos) << r.out;
     EXPECT_EQ(Dwrace("--seed 1 " + (Scratch() / "missing.trk").string()).status, 2);
 }
 
@@ -160,4 +161,42 @@ TEST(RaceRunner, MeanLapTimesFallWithSkillOnTheGrandPrix)
             for (size_t c = 0; c < time.size(); ++c) mean[k] += time[c] / laps[c + 1] / 6;
         }
     for (int k = 1; k < 4; ++k) EXPECT_LT(mean[k], mean[k - 1]) << "skill " << skills[k];
+}
+
+TEST(RaceRunner, TheSkillGridStartsTheSlowestFirstAndTheStoryAddsUp)
+{
+    // Skills in car order 100, 60, 80: by skill the grid is car 2, car 3, car 1.
+    Result r = Dwrace("--json --cars 3 --laps 3 --skill 100,60,80 --grid skill --fuel 0 --seed 4 " + Shipped("oval"), false);
+    ASSERT_EQ(r.status, 0) << r.out;
+    std::vector<double> cars = Values(r.out, "car"), passes = Values(r.out, "passes");
+    ASSERT_EQ(cars.size(), 3u);
+    ASSERT_EQ(passes.size(), 3u);
+    // Positions after each lap: every lap a full set of places 1..3, each
+    // car's last one its finishing place.
+    std::vector<std::vector<int>> after;
+    for (size_t at = r.out.find("\"lapPositions\": ["); at != std::string::npos; at = r.out.find("\"lapPositions\": [", at + 1)) {
+        std::vector<int> laps;
+        for (const char* p = r.out.c_str() + at + 17; *p && *p != ']'; ++p)
+            if (*p >= '1' && *p <= '9') laps.push_back(*p - '0');
+        after.push_back(laps);
+    }
+    ASSERT_EQ(after.size(), 3u);
+    for (int lap = 0; lap < 3; ++lap) {
+        int seen = 0;
+        for (const std::vector<int>& laps : after) {
+            ASSERT_EQ(laps.size(), 3u);
+            seen |= 1 << laps[lap];
+        }
+        EXPECT_EQ(seen, 0b1110) << "lap " << lap + 1;
+    }
+    for (size_t k = 0; k < after.size(); ++k) EXPECT_EQ(after[k][2], static_cast<int>(k) + 1);
+    // A car that gains places on the track without stops has passed someone.
+    std::vector<double> stops = Values(r.out, "pitStops");
+    for (size_t k = 0; k < cars.size(); ++k) {
+        int grid = cars[k] == 2 ? 1 : cars[k] == 3 ? 2 : 3;
+        if (stops[k] == 0 && static_cast<int>(k) + 1 < grid) {
+            EXPECT_GE(passes[k], grid - static_cast<int>(k) - 1) << "car " << cars[k];
+        }
+    }
+    EXPECT_NE(Dwrace("--grid fastest " + Shipped("oval")).status, 0);
 }

@@ -20,6 +20,7 @@ struct RunnerOptions {
     double shotEvery = 0;        // --every: simulated seconds between screenshots
     int shotWidth = 640, shotHeight = 480;  // --size
     std::string traceFile;       // --trace: events as JSON (trace.cpp); empty = none
+    std::string grid = "random";  // --grid: random, points, reversed (the settings' orders) or skill (slowest first)
 };
 
 // What one car did in one race.
@@ -29,6 +30,10 @@ struct CarResult {
     bool finished = false;
     float x = 0, z = 0;
     int linePoint = 0;
+    int passes = 0;                 // cars passed on the track, not while either was in the pits
+    std::vector<int> lapPositions;  // position after each lap, 1 = first through
+    int waitingCheckpoint = 0;      // the checkpoint it was to pass next
+    float checkpointX = 0, checkpointZ = 0;  // its middle
 };
 
 struct RaceResult {
@@ -61,6 +66,15 @@ bool FinishShots(std::string& error);
 // and writes the file after it; false with a message when it cannot be written.
 bool StartTrace(const RunnerOptions& options, std::string& error);
 bool FinishTrace(std::string& error);
+
+// The race's story (story.cpp): ArrangeGrid reorders the grid of a race
+// just set up as --grid skill asks; StartStory readies the bookkeeping,
+// StoryStep follows the cars after every step, StoryResult fills a car's
+// passes, positions after each lap and the checkpoint it waits for.
+void ArrangeGrid(const RunnerOptions& options);
+void StartStory();
+void StoryStep();
+void StoryResult(int car, CarResult& out);
 
 // Parses the command line; false with a message in error for bad usage.
 bool ParseRunnerOptions(int argc, char** argv, RunnerOptions& options, std::string& error);

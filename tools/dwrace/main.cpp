@@ -9,7 +9,7 @@
 static const char kUsage[] =
     "usage: dwrace [--cars N] [--laps N | --km N | --minutes N] [--skill P[,P...]] [--seed N]\n"
     "              [--tyres N] [--fuel N] [--damage N] [--cap SECONDS] [--json]\n"
-    "              [--write-records] [--car NAME[,NAME...]]\n"
+    "              [--write-records] [--car NAME[,NAME...]] [--grid random|points|reversed|skill]\n"
     "              [--shots DIR --every SECONDS [--size WxH]] [--trace FILE] TRACK.trk...\n"
     "       dwrace --help | --version\n";
 
@@ -31,8 +31,10 @@ int main(int argc, char** argv)
         for (const CarResult& c : race.cars)
             if (!c.finished) {
                 all = false;
-                std::fprintf(stderr, "dwrace: %s: car %d did not finish: %d of %d laps, at x %.1f z %.1f, line point %d%s\n",
+                std::fprintf(stderr, "dwrace: %s: car %d did not finish: %d of %d laps, at x %.1f z %.1f, line point %d, "
+                             "waiting for checkpoint %d at x %.1f z %.1f%s\n",
                              race.track.c_str(), c.car, c.laps, race.raceLaps, c.x, c.z, c.linePoint,
+                             c.waitingCheckpoint, c.checkpointX, c.checkpointZ,
                              race.capped ? " (time cap reached)" : "");
             }
     return all ? 0 : 1;

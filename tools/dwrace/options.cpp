@@ -124,6 +124,14 @@ bool ParseRunnerOptions(int argc, char** argv, RunnerOptions& o, std::string& er
             }
             o.traceFile = next;
             ++k;
+        } else if (arg == "--grid") {
+            if (!next || (std::strcmp(next, "random") && std::strcmp(next, "points") && std::strcmp(next, "reversed") &&
+                          std::strcmp(next, "skill"))) {
+                error = "--grid wants random, points, reversed or skill";
+                return false;
+            }
+            o.grid = next;
+            ++k;
         } else if (arg == "--json") {
             o.json = true;
         } else if (arg == "--write-records") {

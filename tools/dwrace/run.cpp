@@ -39,6 +39,7 @@ bool RunRace(int raceIndex, long capSteps, long& steps)
         RaceStep();
         simTicks += 10;
         ++steps;
+        StoryStep();
         if (runnerStepHook) runnerStepHook(raceIndex);
         if (r.phase >= RacePhase::StandingsRelease) break;  // the season ended meanwhile
     }
@@ -71,6 +72,7 @@ RaceResult Collect(const std::string& track, long steps, bool capped, const int3
         out.x = c.pos.x;
         out.z = c.pos.z;
         out.linePoint = c.aiState;
+        StoryResult(i, out);
         race.cars.push_back(out);
     }
     return race;
@@ -97,7 +99,7 @@ bool RunSeason(const RunnerOptions& o, SeasonResult& result, std::string& error)
     DefaultSettings(settings);
     settings.raceLength = static_cast<uint16_t>(o.laps);
     settings.lengthUnit = static_cast<uint8_t>(o.lengthUnit);
-    settings.startingOrder = 0;
+    settings.startingOrder = o.grid == "points" ? 1 : o.grid == "reversed" ? 2 : 0;
     if (o.tyres >= 0) settings.tyreWear = static_cast<uint8_t>(o.tyres);
     if (o.fuel >= 0) settings.fuelConsumption = static_cast<uint8_t>(o.fuel);
     if (o.damage >= 0) settings.damage = static_cast<uint8_t>(o.damage);
@@ -127,6 +129,8 @@ bool RunSeason(const RunnerOptions& o, SeasonResult& result, std::string& error)
         long steps = 0;
         int32_t before[kMaxCars];
         for (int i = 0; i < kMaxCars; ++i) before[i] = raceState.seasonPoints[i];
+        ArrangeGrid(o);
+        StartStory();
         bool capped = RunRace(static_cast<int>(k), cap, steps);
         result.races.push_back(Collect(o.tracks[k], steps, capped, before));
         result.simulated += steps / 100.0;
@@ -160,9 +164,16 @@ void PrintSeason(const RunnerOptions& o, const SeasonResult& s)
             for (size_t j = 0; j < r.cars.size(); ++j) {
                 const CarResult& c = r.cars[j];
                 std::printf("%s\n      {\"car\": %d, \"skill\": %d, \"position\": %d, \"finished\": %s, \"laps\": %d, "
-                            "\"time\": %.2f, \"bestLap\": %.2f, \"pitStops\": %d, \"damage\": %d, \"longestStall\": %.2f, \"points\": %d}",
+                            "\"time\": %.2f, \"bestLap\": %.2f, \"pitStops\": %d, \"damage\": %d, \"longestStall\": %.2f, \"points\": %d, "
+                            "\"passes\": %d, \"lapPositions\": [",
                             j ? "," : "", c.car, c.skill, c.position, c.finished ? "true" : "false", c.laps, c.time,
-                            c.bestLap, c.pitStops, c.damage, c.longestStall, c.points);
+                            c.bestLap, c.pitStops, c.damage, c.longestStall, c.points, c.passes);
+                for (size_t l = 0; l < c.lapPositions.size(); ++l) std::printf("%s%d", l ? ", " : "", c.lapPositions[l]);
+                std::printf("]");
+                if (!c.finished)
+                    std::printf(", \"waitingCheckpoint\": {\"index\": %d, \"x\": %.1f, \"z\": %.1f}", c.waitingCheckpoint,
+                                c.checkpointX, c.checkpointZ);
+                std::printf("}");
             }
             std::printf("\n    ]}");
         }
@@ -173,10 +184,16 @@ void PrintSeason(const RunnerOptions& o, const SeasonResult& s)
         for (const RaceResult& r : s.races) {
             std::printf("%s: %d laps, %.2f s simulated%s\n", r.track.c_str(), r.raceLaps, r.simulated,
                         r.capped ? " (time cap reached)" : "");
-            std::printf("  pos car skill laps     time  best lap pits damage  stall points\n");
-            for (const CarResult& c : r.cars)
-                std::printf("  %3d %3d %5d %4d %8.2f %9.2f %4d %6d %6.2f %6d%s\n", c.position, c.car, c.skill, c.laps, c.time,
-                            c.bestLap, c.pitStops, c.damage, c.longestStall, c.points, c.finished ? "" : "  not finished");
+            std::printf("  pos car skill laps     time  best lap pits damage  stall points passes  after each lap\n");
+            for (const CarResult& c : r.cars) {
+                std::printf("  %3d %3d %5d %4d %8.2f %9.2f %4d %6d %6.2f %6d %6d  ", c.position, c.car, c.skill, c.laps, c.time,
+                            c.bestLap, c.pitStops, c.damage, c.longestStall, c.points, c.passes);
+                for (size_t l = 0; l < c.lapPositions.size(); ++l) std::printf("%s%d", l ? " " : "", c.lapPositions[l]);
+                if (!c.finished)
+                    std::printf("  not finished, waiting for checkpoint %d at x %.1f z %.1f", c.waitingCheckpoint, c.checkpointX,
+                                c.checkpointZ);
+                std::printf("\n");
+            }
         }
         std::printf("season points:");
         for (size_t i = 0; i < s.seasonPoints.size(); ++i) std::printf(" car %zu %d%s", i + 1, s.seasonPoints[i],
