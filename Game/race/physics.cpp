@@ -363,8 +363,8 @@ void StepCar(int i)
     }
     c.bodyLoad = 0;
     c.contactWeight = 0;
-    float newSpeed = Length(c.vel);
-    c.speedFactor = 1 - 3 / (newSpeed + 3);
+    // The friction limit of this step's contacts scales with the speed the step began with.
+    c.speedFactor = 1 - 3 / (speed + 3);
 
     // Ground: a plane through the terrain under the centre, across the
     // terrain normal, which the wheels run on.
