@@ -173,6 +173,7 @@ void AirAndWater(int i, float speed)
         c.vel -= resist * (9 * speed / c.mass / 100.0f);
         return;
     }
+    // Partly under water: the drag works on the velocity with this step's lift.
     float w = (water - c.pos.y) / h;
     float lift = Dot(c.vel, c.vel) * (1 - w * w) * 8 * d.drag / c.mass / 100.0f;
     c.vel.y += lift;
@@ -187,7 +188,7 @@ void AirAndWater(int i, float speed)
     } else if (c.splashTimer < 255) {
         ++c.splashTimer;
     }
-    c.vel -= resist * ((4 * w + 5) * speed / c.mass / 100.0f);
+    c.vel -= (c.vel * d.drag + c.up * d.downforce) * ((4 * w + 5) * speed / c.mass / 100.0f);
 }
 
 // Friction on the terrain under the centre: the rolling table, read like the grip.
@@ -261,12 +262,14 @@ void StepCar(int i)
     float e = (50 + 4 * std::fabs(c.wheelSpeed)) / d.topSpeed;
     if (c.damage < 5000) {
         c.smokeTimer = 10;
-    } else if (c.smokeTimer > 0) {
-        --c.smokeTimer;
     } else {
-        EmitParticle(0, 100, c.pos - c.forward * d.halfSize.z, c.vel);
-        float next = (4 * NextRandom() + 2) * 655350.0f / (c.damage * e);
-        c.smokeTimer = static_cast<uint8_t>(WholeWithin(next, 0, 255));
+        // The timer counts down and the engine puffs smoke on the step it runs out.
+        if (c.smokeTimer > 0) --c.smokeTimer;
+        if (c.smokeTimer == 0) {
+            EmitParticle(0, 100, c.pos - c.forward * d.halfSize.z, c.vel);
+            float next = (4 * NextRandom() + 2) * 655350.0f / (c.damage * e);
+            c.smokeTimer = static_cast<uint8_t>(WholeWithin(next, 0, 255));
+        }
     }
 
     bool driven;
