@@ -262,14 +262,12 @@ void StepCar(int i)
     float e = (50 + 4 * std::fabs(c.wheelSpeed)) / d.topSpeed;
     if (c.damage < 5000) {
         c.smokeTimer = 10;
+    } else if (c.smokeTimer > 0) {
+        --c.smokeTimer;
     } else {
-        // The timer counts down and the engine puffs smoke on the step it runs out.
-        if (c.smokeTimer > 0) --c.smokeTimer;
-        if (c.smokeTimer == 0) {
-            EmitParticle(0, 100, c.pos - c.forward * d.halfSize.z, c.vel);
-            float next = (4 * NextRandom() + 2) * 655350.0f / (c.damage * e);
-            c.smokeTimer = static_cast<uint8_t>(WholeWithin(next, 0, 255));
-        }
+        EmitParticle(0, 100, c.pos - c.forward * d.halfSize.z, c.vel);
+        float next = (4 * NextRandom() + 2) * 655350.0f / (c.damage * e);
+        c.smokeTimer = static_cast<uint8_t>(WholeWithin(next, 0, 255));
     }
 
     bool driven;
