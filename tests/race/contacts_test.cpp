@@ -201,6 +201,21 @@ TEST(Contacts, AMoveableConeIsPushedAndStaysPushed)
     EXPECT_LT(trackMaps.objects.back().position.x, 64 - ObjectType(1).halfWidth);
 }
 
+// A moving cone whose entry has gone from a shorter object list (the list
+// replaced under the race) is skipped, never read or moved past the list's end.
+TEST(Contacts, AMovingConeNoLongerInTheObjectListIsLeftAlone)
+{
+    ASSERT_TRUE(StartTestRace("\\oval", 1, 1));
+    int index = PlaceObstacle(kObjectMoveableCone, Vec3{60, 0, 90}, Vec3{1, 0, 0});
+    trackMaps.objects[index].motion = Vec3{5, 0, 0};
+    trackMaps.objects[index].state |= 2;
+    const std::vector<WorldObject> slots(trackMaps.objects.begin(), trackMaps.objects.begin() + 6);
+    trackMaps.objects = std::vector<WorldObject>(slots);  // a new list of exactly the six grid slots
+    Steps(20);
+    ASSERT_EQ(trackMaps.objects.size(), 6u);
+    for (int k = 0; k < 6; ++k) EXPECT_EQ(Length(trackMaps.objects[k].position - slots[k].position), 0) << k;
+}
+
 TEST(Contacts, TwoCarsCollidingNeverGainKineticEnergy)
 {
     ASSERT_TRUE(StartTestRace("\\oval", 2, 2));
