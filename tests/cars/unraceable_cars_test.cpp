@@ -33,7 +33,7 @@ const Crafted kCrafted[] = {
     {"rocket.car", [](CarDefinition& c) { c.topSpeed = 1e9f; }},
     {"flat.car", [](CarDefinition& c) { c.halfSize.x = c.halfSize.z = 0; }},
     {"inside_out.car", [](CarDefinition& c) { c.halfSize.y = -0.6f; }},
-    {"huge_wheels.car", [](CarDefinition& c) { for (float& r : c.wheelRadius) r = 1e7f; }},
+    {"huge_wheels.car", [](CarDefinition& c) { for (float& r : c.wheelRadius) r = 1e12f; }},
     {"far_wheels.car", [](CarDefinition& c) { c.wheels[2].z = -1e6f; }},
     {"no_engine.car", [](CarDefinition& c) { c.enginePower = 0; }},
     {"feather.car", [](CarDefinition& c) { c.mass = 1e-6f; }},
