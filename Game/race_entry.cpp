@@ -26,6 +26,16 @@
 namespace {
 
 int stepsSinceFrame = 0;
+
+// The view's own walk through the race's random table: it reads the numbers
+// but never moves the race's index, so how many frames and particles are
+// drawn never changes the race.
+uint8_t viewRandomIndex = 0;
+float ViewRandom()
+{
+    ++viewRandomIndex;  // wraps at 256
+    return raceState.randomTable[viewRandomIndex];
+}
 int64_t lapPanelSignature = -1;  // -1: paint at the next update
 bool settingsChanged = false;
 bool menuSeason = false;  // started from the main screen: the player slots' drivers and colours
@@ -281,7 +291,7 @@ void SyncRaceView()
         v.particles[k] = ViewParticle{p.kind, p.life, p.position, p.velocity};
     }
     v.particleNext = r.particleNext;
-    viewRandom = NextRandom;
+    viewRandom = ViewRandom;
     // The drivers' names as the rules write them into the records, so a record
     // holder's name finds its car.
     for (int i = 0; i < kMaxCars; ++i) {

@@ -1,6 +1,7 @@
 // Feeds arbitrary bytes to the ".car" file reader: it may not crash, read out
 // of bounds or allocate more than the input holds, and every car it accepts
-// must pass validation.
+// must pass validation (which also holds its sizes, speeds and masses to
+// what a real car can have).
 #include <cstddef>
 #include <cstdint>
 #include <vector>

@@ -155,10 +155,37 @@ bool CarDefinitionValid(const CarDefinition& car)
     for (const float* s : scalars)
         if (!std::isfinite(*s))
             return false;
-    if (!(car.mass > 0.0f))
+    if (!(AllFinite(&car.halfSize, 1) && AllFinite(car.wheelRadius, 4) && AllFinite(car.grip, kCarGroundClasses) &&
+          AllFinite(car.rolling, kCarGroundClasses) && AllFinite(car.vertices, kCarMaxVertices) &&
+          AllFinite(car.normals, kCarMaxVertices) && AllFinite(car.shadowPoints, kCarMaxShadowPoints) &&
+          AllFinite(car.wheels, 4) && AllFinite(&car.spareWheel, 1)))
         return false;
-    return AllFinite(&car.halfSize, 1) && AllFinite(car.wheelRadius, 4) && AllFinite(car.grip, kCarGroundClasses) &&
-           AllFinite(car.rolling, kCarGroundClasses) && AllFinite(car.vertices, kCarMaxVertices) &&
-           AllFinite(car.normals, kCarMaxVertices) && AllFinite(car.shadowPoints, kCarMaxShadowPoints) &&
-           AllFinite(car.wheels, 4) && AllFinite(&car.spareWheel, 1);
+    // Ranges a real car meets, from a go-kart to a lorry: a car outside them
+    // either never leaves the grid (no top speed, no engine, a flat body) or
+    // drives the physics and the drawing into overflow.
+    auto within = [](float v, float lo, float hi) { return v >= lo && v <= hi; };
+    if (!within(car.topSpeed, 1, kCarMostTopSpeed) || !within(car.enginePower, 1, 100000) ||
+        !within(car.mass, 10, 100000) || !within(car.drag, 0, 1000) || !within(car.downforce, 0, 100000) ||
+        !within(car.slipStiffness, 0, 100) || !within(car.steerGrip, 0, 100) || !within(car.aiFactor, -50, 50))
+        return false;
+    if (!within(car.halfSize.x, kCarLeastHalfSize, kCarMostHalfSize) ||
+        !within(car.halfSize.y, kCarLeastHalfSize, kCarMostHalfSize) ||
+        !within(car.halfSize.z, kCarLeastHalfSize, kCarMostHalfSize))
+        return false;
+    for (float r : car.wheelRadius)
+        if (!within(r, 0, kCarMostWheelRadius))
+            return false;
+    for (int k = 0; k < kCarGroundClasses; k++)
+        if (!within(car.grip[k], 0, 100) || !within(car.rolling[k], 0, 100))
+            return false;
+    // The model, shadow, wheels and spare wheel stay near the body.
+    auto near = [](const Vec3* v, int n) {
+        for (int i = 0; i < n; i++)
+            if (std::fabs(v[i].x) > kCarMostExtent || std::fabs(v[i].y) > kCarMostExtent ||
+                std::fabs(v[i].z) > kCarMostExtent)
+                return false;
+        return true;
+    };
+    return near(car.vertices, kCarMaxVertices) && near(car.shadowPoints, kCarMaxShadowPoints) &&
+           near(car.wheels, 4) && near(&car.spareWheel, 1);
 }

@@ -52,7 +52,15 @@ void ReadCarDefinition(ByteReader& r, CarDefinition& car);
 void WriteCarDefinition(ByteWriter& w, const CarDefinition& car);
 // Appends n records; returns the number of bytes written (1344 per record).
 size_t WriteCarDefinitions(ByteWriter& w, const CarDefinition* cars, int n);
+// Limits of a raceable car (metres, metres per second).
+constexpr float kCarMostTopSpeed = 150.0f;   // 540 km/h
+constexpr float kCarLeastHalfSize = 0.1f;    // each body half extent
+constexpr float kCarMostHalfSize = 10.0f;
+constexpr float kCarMostWheelRadius = 3.0f;
+constexpr float kCarMostExtent = 25.0f;      // model, shadow and wheel coordinates
 // True when the record is safe to race and draw: counts within their limits
 // (shadow points within what a race holds), every index inside its array,
-// whole triangles only, finite numbers and a positive mass.
+// whole triangles only, finite numbers, and sizes, speeds, masses and
+// coefficients within the ranges a real car can meet (a top speed of at least
+// 1 m/s, an engine, a body at least 0.1 m in each half extent).
 bool CarDefinitionValid(const CarDefinition& car);

@@ -34,7 +34,7 @@ void Impact(CarState& c, float energy, Vec3 at)
 {
     if (!(energy > 50)) return;
     raceState.impactLevel += (energy - 50) * c.mass * 10000;
-    EmitParticle(2, 50 - static_cast<int>(5000 / (energy + 50)), at, c.vel);
+    EmitParticle(2, 50 - WholeWithin(5000 / (energy + 50), 0, 50), at, c.vel);
     float hurt = settings.damage * energy;
     if (hurt > 5000) {
         float total = c.damage + hurt;
@@ -192,7 +192,9 @@ void CollideCars(int ia, int ib)
         if (pt > pn) pt = pn;
         apply(dir, pt);
     }
-    float ea = (pn + pt) / a.mass, eb = (pn + pt) / b.mass;
-    Impact(a, ea * ea, a.pos + ra);
-    Impact(b, eb * eb, b.pos + rb);
+    // The energy of each car's impact is the square of its velocity change:
+    // the normal and the sliding impulse are at right angles.
+    float impulse2 = pn * pn + pt * pt;
+    Impact(a, impulse2 / (a.mass * a.mass), a.pos + ra);
+    Impact(b, impulse2 / (b.mass * b.mass), b.pos + rb);
 }

@@ -65,8 +65,7 @@ std::vector<int> cellObjects;  // object indices, cell after cell
 
 int CellOf(float v)
 {
-    int c = static_cast<int>(v / kGridCell);
-    return c < 0 ? 0 : (c >= gridSide ? gridSide - 1 : c);
+    return WholeWithin(v / kGridCell, 0, gridSide - 1);
 }
 
 std::vector<int> allObjects;  // every object index: the list when the grid is out of date
@@ -404,6 +403,7 @@ void MoveMovableObjects()
     std::vector<WorldObject>& objects = trackMaps.objects;
     const float size = trackMaps.worldSize, radius = 0.3f;
     for (int index : movable) {
+        if (index < 0 || static_cast<size_t>(index) >= objects.size()) continue;
         WorldObject& o = objects[index];
         if (!(o.state & 2)) continue;
         o.position += o.motion * 0.01f;

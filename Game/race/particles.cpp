@@ -1,9 +1,8 @@
 // Effect particles and the volume law of the skid and impact sounds.
 #include "Game/race/race.h"
 
+#include "Game/shell/audio.h"
 #include "Game/shell/settings.h"
-
-#include <cmath>
 
 void EmitParticle(int kind, int life, Vec3 position, Vec3 velocity)
 {
@@ -21,9 +20,8 @@ void EmitParticle(int kind, int life, Vec3 position, Vec3 velocity)
 
 int EffectVolume(int setting, float level)
 {
-    if (!(level > 0) || setting <= 0) return 0;
-    double l = level < 1e8f ? level : 1e8;
-    double a = -10000.0 + 1000.0 * std::log10(1.0 + setting * l);
-    int volume = static_cast<int>(128.0 * std::pow(10.0, a / 2000.0) + 0.5);
+    // The mixer's own law, so the race's sounds and the mixer agree to the
+    // step: the logarithm is truncated before the volume is taken.
+    int volume = VolumeFromAttenuation(VolumeAttenuation(setting, level));
     return volume < 128 ? volume : 128;  // loud levels and settings would pass the mixer's full scale
 }

@@ -19,6 +19,7 @@
 namespace {
 
 constexpr float kGravityPerStep = 20.0f / 100.0f;
+constexpr float kLimiterSpeed = 15.0f;  // m/s, the pit lane's limit
 
 // Entries (lo, hi) of the grip and rolling tables and the first value and
 // width of each range of ground values 1-39.
@@ -97,6 +98,13 @@ void ReadControls(int i, int& throttle, float& steering)
     steering = static_cast<float>(in.left - in.right) / 100.0f;
 }
 
+// The wheel-speed limit: the car's top speed, and 15 m/s besides while the
+// pit-lane limiter is on (a car slower than that keeps its own limit).
+float WheelLimit(const CarState& c, const CarDefinition& d)
+{
+    return c.limiterOn && d.topSpeed > kLimiterSpeed ? kLimiterSpeed : d.topSpeed;
+}
+
 // The drivetrain: the new wheel speed; driven tells whether the engine pulled.
 float Drivetrain(const CarState& c, const CarDefinition& d, int throttle, float vF, bool& driven)
 {
@@ -128,7 +136,7 @@ float Drivetrain(const CarState& c, const CarDefinition& d, int throttle, float 
         else
             ws = -9 * vF;
     }
-    float limit = c.limiterOn ? 15.0f : d.topSpeed;
+    float limit = WheelLimit(c, d);
     if (ws > limit) ws = limit;
     if (ws < -limit) ws = -limit;
     return ws;
@@ -140,7 +148,7 @@ void SetEngineSound(int i, float e, bool driven)
     int id = engineSounds[i];
     if (!id || !raceState.raceRunning) return;
     bool underWater = trackMaps.waterHeight > c.pos.y;
-    float rate = static_cast<float>(static_cast<int>(e * (underWater ? 5000.0f : 10000.0f))) / 22050.0f;
+    float rate = static_cast<float>(WholeWithin(e * (underWater ? 5000.0f : 10000.0f), 0, 1 << 24)) / 22050.0f;
     SetSoundRate(id, rate);
     int attenuation = driven ? static_cast<int>(engineVolumeBase) - 10000
                              : static_cast<int>(0.93f * engineVolumeBase) - 10000;
@@ -165,6 +173,7 @@ void AirAndWater(int i, float speed)
         c.vel -= resist * (9 * speed / c.mass / 100.0f);
         return;
     }
+    // Partly under water: the drag works on the velocity with this step's lift.
     float w = (water - c.pos.y) / h;
     float lift = Dot(c.vel, c.vel) * (1 - w * w) * 8 * d.drag / c.mass / 100.0f;
     c.vel.y += lift;
@@ -179,7 +188,7 @@ void AirAndWater(int i, float speed)
     } else if (c.splashTimer < 255) {
         ++c.splashTimer;
     }
-    c.vel -= resist * ((4 * w + 5) * speed / c.mass / 100.0f);
+    c.vel -= (c.vel * d.drag + c.up * d.downforce) * ((4 * w + 5) * speed / c.mass / 100.0f);
 }
 
 // Friction on the terrain under the centre: the rolling table, read like the grip.
@@ -247,7 +256,7 @@ void StepCar(int i)
     ReadControls(i, throttle, steering);
 
     // Fuel and damage.
-    int burnt = static_cast<int>(settings.fuelConsumption * speed / 100.0f);
+    int burnt = WholeWithin(settings.fuelConsumption * speed / 100.0f, 0, 65535);
     c.fuel = static_cast<uint16_t>(c.fuel > burnt ? c.fuel - burnt : 0);
     steering += (4 * NextRandom() - 2) * c.damage / 65536.0f;
     float e = (50 + 4 * std::fabs(c.wheelSpeed)) / d.topSpeed;
@@ -258,7 +267,7 @@ void StepCar(int i)
     } else {
         EmitParticle(0, 100, c.pos - c.forward * d.halfSize.z, c.vel);
         float next = (4 * NextRandom() + 2) * 655350.0f / (c.damage * e);
-        c.smokeTimer = static_cast<uint8_t>(next < 255 ? next : 255);
+        c.smokeTimer = static_cast<uint8_t>(WholeWithin(next, 0, 255));
     }
 
     bool driven;
@@ -287,11 +296,17 @@ void StepCar(int i)
         c.slipRear = q;
         c.slipFront = driven ? q * std::fabs(fLat) / g : q;
         float wear = settings.tyreWear * 0.00002f * (c.slipFront + q) * g * g + 1;
-        c.tyres = static_cast<uint16_t>(static_cast<float>(c.tyres) / wear);
+        c.tyres = static_cast<uint16_t>(WholeWithin(static_cast<float>(c.tyres) / wear, 0, 65535));
         c.vel += c.forward * fLong + c.side * fLat;
         c.angVel += (c.side * fLong - c.forward * fLat) * (c.contactWeight * c.accelFactor);
     } else {
         c.slipFront = c.slipRear = 0;
+    }
+    if (c.limiterOn) {
+        // The road would spin limited wheels back up towards the car's speed;
+        // the limiter holds them, so a fast car entering the pit lane brakes.
+        float limit = WheelLimit(c, d);
+        ws = ws > limit ? limit : (ws < -limit ? -limit : ws);
     }
     c.wheelSpeed = ws;
 
@@ -349,8 +364,8 @@ void StepCar(int i)
     }
     c.bodyLoad = 0;
     c.contactWeight = 0;
-    float newSpeed = Length(c.vel);
-    c.speedFactor = 1 - 3 / (newSpeed + 3);
+    // The friction limit of this step's contacts scales with the speed the step began with.
+    c.speedFactor = 1 - 3 / (speed + 3);
 
     // Ground: a plane through the terrain under the centre, across the
     // terrain normal, which the wheels run on.

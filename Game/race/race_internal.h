@@ -2,6 +2,15 @@
 #pragma once
 #include "Game/race/race.h"
 
+// The whole part of v (towards zero) held inside [lo, hi], NaN giving lo: a
+// number gone wild never reaches an integer conversion.
+inline int WholeWithin(float v, int lo, int hi)
+{
+    if (!(v > static_cast<float>(lo))) return lo;
+    if (!(v < static_cast<float>(hi))) return hi;
+    return static_cast<int>(v);
+}
+
 // How a contact surface answers: friction, bounce (1 + restitution),
 // stiffness (share of the penetration removed at once) and, for surfaces the
 // wheels run on, the wheel contact kind (1 terrain, 2 bridge deck, 3 stand).

@@ -57,7 +57,7 @@ int Clean(int v)
     return v >= 40 && v <= 47 ? kClean[v - 40] : v;
 }
 
-uint8_t ToSkid(float v) { return static_cast<uint8_t>(v < 0 ? 0 : (v > 255 ? 255 : v)); }
+uint8_t ToSkid(float v) { return static_cast<uint8_t>(WholeWithin(v, 0, 255)); }
 
 void SetCell(int column, int row, int value)
 {
@@ -94,7 +94,7 @@ void StepWheels(int i, float ws, float speed)
             float u = 1 - 1 / ((q * 0.5f + speed * 0.25f) * load + 1);
             skid = ToSkid(u * 30 + skid * 0.98f);
             if (skid > 150) {
-                EmitParticle(8, static_cast<int>(u * 200), at, c.vel);
+                EmitParticle(8, WholeWithin(u * 200, 0, 255), at, c.vel);
                 skid -= 150;
             }
         } else if (kind == 2) {
@@ -113,12 +113,11 @@ void StepWheels(int i, float ws, float speed)
         // On the ground: every land cell within 0.2 m of the wheel.
         float scale = trackMaps.worldScale;
         float cx = at.x / scale, cz = at.z / scale, rad = 0.2f / scale;
-        int c0 = static_cast<int>(std::floor(cx - rad)), c1 = static_cast<int>(std::floor(cx + rad));
-        int r0 = static_cast<int>(std::floor(cz - rad)), r1 = static_cast<int>(std::floor(cz + rad));
-        c0 = c0 < 0 ? 0 : c0;
-        r0 = r0 < 0 ? 0 : r0;
-        c1 = c1 > kLandSide - 1 ? kLandSide - 1 : c1;
-        r1 = r1 > kLandSide - 1 ? kLandSide - 1 : r1;
+        // A wheel off the map visits no cell.
+        int c0 = WholeWithin(std::floor(cx - rad), 0, kLandSide);
+        int c1 = WholeWithin(std::floor(cx + rad), -1, kLandSide - 1);
+        int r0 = WholeWithin(std::floor(cz - rad), 0, kLandSide);
+        int r1 = WholeWithin(std::floor(cz + rad), -1, kLandSide - 1);
         for (int row = r0; row <= r1; ++row) {
             for (int col = c0; col <= c1; ++col) {
                 float dx = (col + 0.5f) - cx, dz = (row + 0.5f) - cz;
@@ -135,8 +134,8 @@ void StepWheels(int i, float ws, float speed)
                     if (load <= 0.001f) continue;
                     // The wheel sweeps its gravel aside onto a nearby cell.
                     float r1n = NextRandom(), r2n = NextRandom();
-                    int tc = col + static_cast<int>((c.vel.x - c.forward.x * ws) * r1n);
-                    int tr = row + static_cast<int>((c.vel.z - c.forward.z * ws) * r2n);
+                    int tc = col + WholeWithin((c.vel.x - c.forward.x * ws) * r1n, -kLandSide, kLandSide);
+                    int tr = row + WholeWithin((c.vel.z - c.forward.z * ws) * r2n, -kLandSide, kLandSide);
                     tc = tc < 0 ? 0 : (tc > kLandSide - 1 ? kLandSide - 1 : tc);
                     tr = tr < 0 ? 0 : (tr > kLandSide - 1 ? kLandSide - 1 : tr);
                     if (tc == col && tr == row) continue;
@@ -158,11 +157,11 @@ void StepWheels(int i, float ws, float speed)
                     skid = ToSkid((skid + 30 * u) * 0.95f);
                     step = (1 - 1 / (skid * 0.007f + 1)) * (target - v);
                 }
-                int raise = static_cast<int>(step);
+                int raise = WholeWithin(step, 0, 255);
                 if (raise > 0 && v + raise <= target) SetCell(col, row, v + raise);
                 if (skid > 150) {
                     int pk = ParticleKind(v);
-                    int life = static_cast<int>(u * (v >= 8 && v <= 15 ? 50 : 200));
+                    int life = WholeWithin(u * (v >= 8 && v <= 15 ? 50 : 200), 0, 255);
                     Vec3 vel = c.vel + (c.vel - c.forward * ws) * 0.5f + c.up * (10 * NextRandom());
                     if (pk >= 0) EmitParticle(pk, life, at, vel);
                     skid -= 150;

@@ -59,12 +59,22 @@ ViewPoint ProjectPoint(Vec3 world)
 
 namespace {
 
+// The floor of a screen coordinate as an int, held far outside any screen
+// (NaN gives the low end): huge discs and thin slivers stay defined.
+int Pixel(float v)
+{
+    constexpr float kFar = 1 << 30;
+    if (!(v > -kFar)) return -(1 << 30);
+    if (!(v < kFar)) return 1 << 30;
+    return static_cast<int>(std::floor(v));
+}
+
 // Depth units of a depth along the view axis, saturated to the 16-bit range.
 int DepthUnits(float z)
 {
     float d = z / kViewDepthScale;
-    if (d >= 65536.0f) return 65536;
-    return static_cast<int>(d);
+    if (!(d < 65536.0f)) return 65536;
+    return d > 0 ? static_cast<int>(d) : 0;
 }
 
 // Calls span(row, x1, x2) for every row of a triangle: rows r with
@@ -80,8 +90,8 @@ void RasteriseRows(const ViewPoint p[3], Span span)
     if (a->y > b->y) std::swap(a, b);
     if (c->y - a->y <= 0) return;
     const ViewTarget& v = viewTarget;
-    int first = std::max(0, static_cast<int>(std::floor(a->y)) + 1);
-    int last = std::min(v.height - 1, static_cast<int>(std::floor(c->y)));
+    int first = std::max(0, Pixel(a->y) + 1);
+    int last = std::min(v.height - 1, Pixel(c->y));
     float longSlope = (c->x - a->x) / (c->y - a->y);
     for (int row = first; row <= last; ++row) {
         float y = static_cast<float>(row);
@@ -94,8 +104,8 @@ void RasteriseRows(const ViewPoint p[3], Span span)
         else
             xr = b->x;
         if (xl > xr) std::swap(xl, xr);
-        int x1 = std::max(0, static_cast<int>(std::floor(xl)) + 1);
-        int x2 = std::min(v.width - 1, static_cast<int>(std::floor(xr)));
+        int x1 = std::max(0, Pixel(xl) + 1);
+        int x2 = std::min(v.width - 1, Pixel(xr));
         if (x1 <= x2) span(row, x1, x2);
     }
 }
@@ -106,14 +116,14 @@ void RasteriseDisc(float cx, float cy, float r, Span span)
 {
     const ViewTarget& v = viewTarget;
     if (!(r > 0)) return;
-    int first = std::max(0, static_cast<int>(std::floor(cy - r)) + 1);
-    int last = std::min(v.height - 1, static_cast<int>(std::floor(cy + r)) + 1);
+    int first = std::max(0, Pixel(cy - r) + 1);
+    int last = std::min(v.height - 1, Pixel(cy + r) + 1);
     for (int row = first; row <= last; ++row) {
-        int index = static_cast<int>(std::floor(((row - cy) / r + 1) * 50));
+        int index = Pixel(((row - cy) / r + 1) * 50);
         if (index < 0 || index >= kDiscRows) break;
         float hw = discHalfWidth[index] * r;
-        int x1 = std::max(0, static_cast<int>(std::floor(cx - hw)) + 1);
-        int x2 = std::min(v.width - 1, static_cast<int>(std::floor(cx + hw)));
+        int x1 = std::max(0, Pixel(cx - hw) + 1);
+        int x2 = std::min(v.width - 1, Pixel(cx + hw));
         if (x1 <= x2) span(row, x1, x2);
     }
 }
@@ -130,7 +140,7 @@ void FillTriangle(const ViewPoint p[3], const float shade[3], int baseColour, bo
     const ViewTarget& v = viewTarget;
     if (!v.pixels || !p[0].valid || !p[1].valid || !p[2].valid) return;
     if (!FrontFacing(p)) return;
-    int dv = static_cast<int>((p[0].z + p[1].z + p[2].z) / (3 * kViewDepthScale));
+    int dv = DepthUnits((p[0].z + p[1].z + p[2].z) / 3);
     if (dv <= 0) return;
     // Shade plane a x + b + c y through the three (x, y, shade) points.
     float x21 = p[1].x - p[0].x, y21 = p[1].y - p[0].y;
@@ -150,7 +160,7 @@ void FillTriangle(const ViewPoint p[3], const float shade[3], int baseColour, bo
         float s = a * x1 + b + c * row;
         for (int x = x1; x <= x2; ++x, s += a) {
             if (d && dv >= d[x]) continue;
-            int colour = baseColour + static_cast<int>(std::floor(s));
+            int colour = baseColour + std::clamp(Pixel(s), -256, 256);
             out[x] = static_cast<uint8_t>(std::clamp(colour, 0, 255));
         }
     });

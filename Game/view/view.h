@@ -53,7 +53,8 @@ struct ViewRace {
     uint16_t particleNext = 0;
 };
 extern ViewRace viewRace;
-// The race's random numbers in turn (particles take their randomness only from them).
+// The view's random numbers (particles take their randomness only from them);
+// the game reads the race's table on the view's own index, never the race's.
 extern float (*viewRandom)();
 
 // Where the primitives draw and what they test against.

@@ -201,6 +201,21 @@ TEST(Contacts, AMoveableConeIsPushedAndStaysPushed)
     EXPECT_LT(trackMaps.objects.back().position.x, 64 - ObjectType(1).halfWidth);
 }
 
+// A moving cone whose entry has gone from a shorter object list (the list
+// replaced under the race) is skipped, never read or moved past the list's end.
+TEST(Contacts, AMovingConeNoLongerInTheObjectListIsLeftAlone)
+{
+    ASSERT_TRUE(StartTestRace("\\oval", 1, 1));
+    int index = PlaceObstacle(kObjectMoveableCone, Vec3{60, 0, 90}, Vec3{1, 0, 0});
+    trackMaps.objects[index].motion = Vec3{5, 0, 0};
+    trackMaps.objects[index].state |= 2;
+    const std::vector<WorldObject> slots(trackMaps.objects.begin(), trackMaps.objects.begin() + 6);
+    trackMaps.objects = std::vector<WorldObject>(slots);  // a new list of exactly the six grid slots
+    Steps(20);
+    ASSERT_EQ(trackMaps.objects.size(), 6u);
+    for (int k = 0; k < 6; ++k) EXPECT_EQ(Length(trackMaps.objects[k].position - slots[k].position), 0) << k;
+}
+
 TEST(Contacts, TwoCarsCollidingNeverGainKineticEnergy)
 {
     ASSERT_TRUE(StartTestRace("\\oval", 2, 2));
@@ -231,6 +246,43 @@ TEST(Contacts, TwoCarsCollidingNeverGainKineticEnergy)
         EXPECT_LE(energy(), before * 1.0001f) << "trial " << trial;
     }
     EXPECT_GT(collisions, 200) << "enough of the trials were real collisions";
+}
+
+// A car sliding along another's side as it hits it: each car's damage and
+// the impact noise follow the velocity change it really felt, whatever part
+// of it came from the sliding.
+TEST(Contacts, ASlidingHitDoesTheDamageOfItsRealVelocityChange)
+{
+    ASSERT_TRUE(StartTestRace("\\oval", 2, 2));
+    settings.damage = 100;
+    int sliding = 0;
+    for (float along : {0.0f, 10.0f, 25.0f}) {
+        for (int i = 0; i < 2; ++i) {
+            PlaceCar(i, 90 + i * 2.9f, 90, Vec3{0, 0, 1});
+            cars[i].mass = carDefinitions[i].mass;
+            cars[i].accelFactor = 1200 / (cars[i].mass + 200);
+            cars[i].angVel = Vec3{};
+            cars[i].damage = 0;
+        }
+        // Car 0 closes in sideways at 12 m/s, sliding forwards along car 1.
+        cars[0].vel = cars[0].side * 12.0f + cars[0].forward * along;
+        cars[1].vel = Vec3{};
+        raceState.impactLevel = 0;
+        Vec3 v0 = cars[0].vel, v1 = cars[1].vel;
+        CollideCars(0, 1);
+        float felt[2] = {Length(cars[0].vel - v0), Length(cars[1].vel - v1)};
+        ASSERT_GT(felt[1], 3) << along << ": the cars collided";
+        if (Length(cars[1].vel - cars[1].side * Dot(cars[1].vel, cars[1].side)) > 1) ++sliding;
+        float noise = 0;
+        for (int i = 0; i < 2; ++i) {
+            float energy = felt[i] * felt[i];
+            EXPECT_NEAR(cars[i].damage, settings.damage * energy, settings.damage * energy * 0.01f + 1)
+                << "car " << i << " sliding at " << along << " m/s";
+            noise += (energy - 50) * cars[i].mass * 10000;
+        }
+        EXPECT_NEAR(raceState.impactLevel, noise, noise * 0.01f) << along;
+    }
+    EXPECT_EQ(sliding, 2) << "the sliding hits dragged the struck car along";
 }
 
 // The figure-of-eight's bridge: a car driven along it climbs onto the deck,

@@ -342,6 +342,8 @@ TEST(EffectVolume, FollowsTheDecibelLawAndSilencesNothing)
     EXPECT_EQ(EffectVolume(0, 1e6f), 0);
     // 128 x 10^((log10(1 + v L) - 10) / 2): 64 at v L = 2.5e9, and never beyond full scale.
     EXPECT_EQ(EffectVolume(25, 1e8f), 64);
+    // The logarithm is truncated as the mixer truncates it: 90, where rounding late would give 91.
+    EXPECT_EQ(EffectVolume(50, 1e8f), 90);
     EXPECT_EQ(EffectVolume(100, 1e12f), EffectVolume(100, 1e8f)) << "the level is capped";
     EXPECT_EQ(EffectVolume(255, 1e8f), 128);
     EXPECT_LT(EffectVolume(80, 1e4f), EffectVolume(80, 1e6f));

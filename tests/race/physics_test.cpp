@@ -423,3 +423,39 @@ TEST(RollOver, ACarOnItsRoofRightsItself)
     EXPECT_GT(c.up.y, 0.9f) << "back on its wheels";
     EXPECT_TRUE(Finite(c.pos));
 }
+
+// A car entering the pit lane at 28 m/s with the throttle held: the limiter
+// holds the wheels at 15 m/s from the first step and the car is down to
+// 15 m/s within a second. A car slower than the limit keeps its own top speed.
+TEST(CarOnGround, TheSpeedLimiterBrakesAFastCarAndNeverRaisesASlowOnesTopSpeed)
+{
+    ASSERT_TRUE(StartTestRace("\\oval", 1, 1));
+    FlatGround(2);
+    PlaceCar(0, 40, 90, Vec3{1, 0, 0});
+    Steps(50);
+    cars[0].vel = cars[0].forward * 28;
+    cars[0].wheelSpeed = 28;
+    cars[0].limiterOn = 1;
+    script[0].accelerate = 100;
+    for (int k = 0; k < 100; ++k) {
+        RaceStep();
+        WrapEast(0);
+        ASSERT_LE(std::fabs(cars[0].wheelSpeed), 15.0f) << "step " << k;
+    }
+    EXPECT_LT(Speed(0), 15.1f);
+    EXPECT_GT(Speed(0), 13);
+
+    CarDefinition slow = MakeGeneralCar();
+    slow.topSpeed = 10;
+    ASSERT_TRUE(StartTestRace("\\oval", 1, 1, false, &slow));
+    FlatGround(2);
+    PlaceCar(0, 40, 90, Vec3{1, 0, 0});
+    cars[0].limiterOn = 1;
+    script[0].accelerate = 100;
+    for (int k = 0; k < 600; ++k) {
+        RaceStep();
+        WrapEast(0);
+        ASSERT_LE(std::fabs(cars[0].wheelSpeed), 10.0f) << "step " << k;
+    }
+    EXPECT_LT(Speed(0), 10.2f);
+}
