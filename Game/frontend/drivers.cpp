@@ -77,6 +77,15 @@ void ResetDriverStatistics(DriverRecord& d) {
     d.fastestLaps = 0;
 }
 
+void CopyDriverStatistics(const DriverRecord& from, DriverRecord& to) {
+    to.seasons = from.seasons;
+    std::copy(std::begin(from.seasonPlaces), std::end(from.seasonPlaces), to.seasonPlaces);
+    to.totalPoints = from.totalPoints;
+    to.races = from.races;
+    std::copy(std::begin(from.racePlaces), std::end(from.racePlaces), to.racePlaces);
+    to.fastestLaps = from.fastestLaps;
+}
+
 std::vector<uint8_t> WriteDriverFile(const DriverRecord& d) {
     ByteWriter w;
     WriteU32(w, kDriverVersion);
