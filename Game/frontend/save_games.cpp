@@ -603,6 +603,7 @@ void PrepareSavedSeason()
 {
     SavedGame& g = pendingGame;
     ApplySettings(g.settings);
+    missingTracks.clear();  // those of this game only
     seasonTracks.clear();
     for (const SavedTrack& t : g.tracks) seasonTracks.push_back(ResolveSavedTrack(t));
     for (int i = 0; i < kMaxCars; ++i) {
@@ -663,10 +664,11 @@ int LoadAction(const std::string& name)
     return 0;
 }
 
+// One box for a failed save: the reason, or "Oops!" when there is none.
 bool SaveAction(const std::string& name)
 {
     if (SaveGame(name)) return true;
-    if (!lastSaveError.empty()) ShowMessageBox(kBoxOk, lastSaveError, texts[kTextSaveGame]);
+    ShowMessageBox(kBoxOk, lastSaveError.empty() ? texts[kTextOops] : lastSaveError, texts[kTextSaveGame]);
     return false;
 }
 
@@ -688,7 +690,15 @@ void SaveEntry()
     ShowFileDialog(kFileDialogSave, "saves", "gam", actions);
 }
 
-void Autosave() { SaveGame("Autosave"); }
+// An autosave that cannot be written says so on the console and takes the
+// previous "Autosave" away: left in the list it would offer an older race
+// (perhaps of another season) as this one's.
+void Autosave()
+{
+    if (SaveGame("Autosave")) return;
+    std::fprintf(stderr, "Autosave failed: %s\n", lastSaveError.c_str());
+    std::remove(ExistingSavePath("Autosave").c_str());
+}
 
 void ReplayEntryPoint()
 {

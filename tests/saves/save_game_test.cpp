@@ -309,6 +309,11 @@ TEST_F(SaveGameTest, NamesStayInsideSavesAndAFailedSaveKeepsThePreviousFile)
     rmdir("saves/Autosave.gam.tmp");
     EXPECT_TRUE(SaveGame("Autosave"));
     EXPECT_NE(folder.Read("saves/Autosave.gam"), first);
+    // An autosave that fails leaves no older race listed as the autosave.
+    mkdir("saves/Autosave.gam.tmp", 0777);
+    raceSeams.writeAutosave();
+    EXPECT_NE(stat("saves/Autosave.gam", &st), 0);
+    rmdir("saves/Autosave.gam.tmp");
 }
 
 TEST_F(SaveGameTest, LoadingKeepsTheSeasonPointsAndDoesNotOverwriteTheAutosave)
