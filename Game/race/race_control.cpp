@@ -262,6 +262,8 @@ void ResetRace()
     for (Particle& p : r.particles) p = Particle{};
     r.particleNext = 0;
     r.skidLevel = r.impactLevel = 0;
+    ResetPitCounts();
+    ResetNoProgress();
 
     // Race length.
     int length = settings.raceLength;

@@ -3,6 +3,7 @@
 // was, the ghost and track fingerprints, moved tracks, and files that are
 // cut, forged or of another version refused without touching the race.
 #include "tests/race/race_fixture.h"
+#include "Game/race/race_internal.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -455,4 +456,23 @@ TEST_F(SaveGameTest, ForgedCountersNearTheirLimitsAreRefused)
         EXPECT_FALSE(ParseSaveGame(f, g));
     EXPECT_TRUE(ParseSaveGame(patched(points, 1000), g));
     EXPECT_EQ(g.seasonPoints[0], 1000);
+}
+
+TEST_F(SaveGameTest, AContinuedRaceCountsItsOwnPitStopsAndStalls)
+{
+    ASSERT_TRUE(Race("\\oval", 2));
+    baseDirectory = folder.path + "/";
+    Steps(300);
+    CountPitStop(0);
+    ASSERT_EQ(PitStops(0), 1);
+    ASSERT_GT(LongestNoProgress(1), 0);
+    ASSERT_TRUE(SaveGame("Counts"));
+    SavedGame g;
+    ASSERT_EQ(ReadSaveGame("Counts", g), 0);
+    pendingGame = std::move(g);
+    PrepareSavedSeason();
+    ContinueSeason(pendingGame.carCount, pendingGame.currentRace);
+    RestoreSavedRace();
+    EXPECT_EQ(PitStops(0), 0);
+    EXPECT_EQ(LongestNoProgress(1), 0);
 }
