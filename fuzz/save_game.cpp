@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include <unistd.h>
+
 #include "Game/frontend/frontend.h"
 #include "Game/race/cars.h"
 #include "Game/race/race.h"
@@ -34,15 +36,29 @@ void FullThrottle(int car, CarInput& in)
     in.left = car % 2 ? 50 : 0;
 }
 
-// The track the loaded games race on: DW_FUZZ_TRACK, or the shipped oval
-// beside this source file.
+// The track the loaded games race on: DW_FUZZ_TRACK, or the shipped oval of
+// the source tree (beside this file, or above the build folder).
 std::string RaceTrack()
 {
     if (const char* path = std::getenv("DW_FUZZ_TRACK"))
         if (*path) return path;
+    std::vector<std::string> roots;
     std::string here = __FILE__;
-    size_t cut = here.rfind("/fuzz/");
-    return (cut == std::string::npos ? std::string(".") : here.substr(0, cut)) + "/data/tracks/oval.trk";
+    size_t cut = here.rfind("fuzz/");
+    if (cut != std::string::npos) roots.push_back(here.substr(0, cut));
+    char exe[4096];
+    ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
+    if (n > 0) {
+        std::string dir(exe, static_cast<size_t>(n));
+        dir.resize(dir.find_last_of('/') + 1);
+        roots.push_back(dir + "../");
+        roots.push_back(dir);
+    }
+    for (const std::string& root : roots) {
+        std::string path = root + "data/tracks/oval.trk";
+        if (access(path.c_str(), R_OK) == 0) return path;
+    }
+    return "data/tracks/oval.trk";
 }
 
 // Continues the accepted game as loading does, every race on the one track,
