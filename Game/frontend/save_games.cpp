@@ -38,6 +38,10 @@ constexpr float kMaxCoordinate = 1.0e6f;
 constexpr int32_t kMaxRaceClock = 1000000000;
 constexpr int32_t kMaxSeasonPoints = 1000000000;
 constexpr int32_t kMaxFlipTimer = 1000000;
+constexpr float kMaxWorld = 100000.0f;    // m from the origin
+constexpr float kMaxSpeed = 1000.0f;      // m/s
+constexpr float kMaxSpin = 200.0f;        // rad/s
+constexpr float kMaxFactor = 100000.0f;   // mass, loads, slips and factors
 
 std::string lastSaveError;
 // The season tracks of loaded games whose files were not found, as saved.
@@ -141,6 +145,30 @@ int32_t WallSeconds()
 
 bool Usable(float v) { return std::isfinite(v) && std::fabs(v) < kMaxCoordinate; }
 bool Usable(Vec3 v) { return Usable(v.x) && Usable(v.y) && Usable(v.z); }
+bool Within(Vec3 v, float limit) { return Usable(v) && Length(v) <= limit; }
+bool Within(float v, float limit) { return std::isfinite(v) && std::fabs(v) <= limit; }
+
+// A car state the physics can step: axes a frame of unit vectors, the
+// car and its points inside a world, speeds within what a car reaches, a mass
+// and factors of their kind. Values past these (a car flung at 1e5 m/s, a
+// frame of long axes) grow without bound in a few steps.
+bool CarStateSound(const CarState& s)
+{
+    for (Vec3 axis : {s.side, s.up, s.forward})
+        if (!Within(axis, 1.1f) || Length(axis) < 0.9f) return false;
+    if (std::fabs(Dot(s.side, s.up)) > 0.1f || std::fabs(Dot(s.up, s.forward)) > 0.1f ||
+        std::fabs(Dot(s.side, s.forward)) > 0.1f)
+        return false;
+    if (!Within(s.pos, kMaxWorld) || !Within(s.vel, kMaxSpeed) || !Within(s.angVel, kMaxSpin)) return false;
+    for (Vec3 p : s.points)
+        if (!Within(p, kMaxWorld)) return false;
+    if (!(s.mass >= 1 && s.mass <= kMaxFactor) || !Within(s.accelFactor, kMaxFactor)) return false;
+    for (float v : s.wheelLoad)
+        if (!Within(v, kMaxFactor)) return false;
+    for (float v : {s.wheelSpeed, s.bodyLoad, s.contactWeight, s.slipFront, s.slipRear, s.traction, s.speedFactor})
+        if (!Within(v, kMaxFactor)) return false;
+    return true;
+}
 
 // The remaining seconds of a timed race, as a pause would leave them.
 uint32_t RemainingSeconds()
@@ -234,7 +262,7 @@ bool ReadCarState(ByteReader& r, CarState& c, int carCount)
     for (float v : {s.wheelSpeed, s.bodyLoad, s.contactWeight, s.slipFront, s.slipRear, s.accelFactor, s.mass,
                     s.traction, s.speedFactor})
         if (!Usable(v)) return false;
-    if (!(s.mass > 0)) return false;
+    if (!(s.mass > 0) || !CarStateSound(s)) return false;
     // Counters the race only ever counts up from small values.
     if (s.flipTimer < 0 || s.flipTimer > kMaxFlipTimer || s.lastLapMark < 0 || s.lastLapMark > kMaxRaceClock ||
         s.lastLapTime < 0 || s.lastLapTime > kEmptyLapTime || s.bestLap > kEmptyLapTime)

@@ -456,6 +456,17 @@ TEST_F(SaveGameTest, ForgedCountersNearTheirLimitsAreRefused)
         EXPECT_FALSE(ParseSaveGame(f, g));
     EXPECT_TRUE(ParseSaveGame(patched(points, 1000), g));
     EXPECT_EQ(g.seasonPoints[0], 1000);
+    // Car states the physics cannot step: flung at 5 km/s, an axis three long, a feather's mass.
+    auto floatBits = [](float v) {
+        int32_t bits;
+        std::memcpy(&bits, &v, 4);
+        return bits;
+    };
+    const size_t vel = states + 49, side = states + 73;
+    for (const std::vector<uint8_t>& f : {patched(vel, floatBits(5000)), patched(side, floatBits(3)),
+                                          patched(states + 37, floatBits(5e5f)),
+                                          patched(states + 149, floatBits(0.001f))})
+        EXPECT_FALSE(ParseSaveGame(f, g));
 }
 
 TEST_F(SaveGameTest, AContinuedRaceCountsItsOwnPitStopsAndStalls)
