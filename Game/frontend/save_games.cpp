@@ -340,7 +340,8 @@ bool WriteSaveGame(ByteWriter& w)
             continue;
         }
         if (!StoredTrackPath(track, stored)) {
-            lastSaveError = "The track name '" + BaseOf(track) + "' is too long to be saved (at most 39 bytes) or holds control characters.";
+            lastSaveError = "The track name '" + BaseOf(track) +
+                            "' is too long to be saved (at most 39 bytes) or holds control characters.";
             return false;
         }
         paths.push_back(stored);

@@ -51,6 +51,12 @@ protected:
         for (PlayerSlot& s : playerSlots) s = PlayerSlot{};
         driverRecordHooks = DriverRecordHooks{};
     }
+    // Loaded seasons set the drivers' hooks: no later test counts into files.
+    void TearDown() override
+    {
+        ClearSeasonDrivers();
+        for (PlayerSlot& s : playerSlots) s = PlayerSlot{};
+    }
     // A race of n computer cars in the scratch folder.
     bool Race(const std::string& track, int n, int humans = 0)
     {
