@@ -99,6 +99,16 @@ TEST_F(RecordsTest, OnlyAFasterTimeTrialLapReplacesTheStoredGhostAndRecordAndIsM
     EXPECT_TRUE(WriteRaceRecords());
     EXPECT_EQ(StoredFrames(oval), 400);
 
+    // A saved game's best lap is written when it beats the track's lap, not otherwise.
+    TimeTrial({oval, club});
+    LoadGhost(Lap(350, 1));
+    EXPECT_TRUE(WriteRaceRecords());
+    EXPECT_EQ(StoredFrames(oval), 350);
+    TimeTrial({oval, club});
+    LoadGhost(Lap(380, 1));
+    WriteRaceRecords();
+    EXPECT_EQ(StoredFrames(oval), 350);
+
     // The next race of the season has no stored lap: no ghost of the oval crosses it.
     raceState.raceIndex = 1;
     StartRace();
