@@ -3,7 +3,9 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -213,12 +215,40 @@ bool IsRegularFile(const char* path)
     return ::stat(path, &st) == 0 && S_ISREG(st.st_mode);
 }
 
+namespace {
+
+// Makes a rename inside the folder of path durable (best effort: some file
+// systems cannot flush a folder, and the file itself is already on disk).
+void FlushFolderOf(const std::string& path)
+{
+    size_t cut = path.find_last_of('/');
+    std::string folder = cut == std::string::npos ? "." : (cut == 0 ? "/" : path.substr(0, cut));
+    int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    ::fsync(fd);
+    ::close(fd);
+}
+
+}  // namespace
+
 bool WriteFileReplacing(const char* path, const void* data, size_t size)
 {
+    // A symbolic link stays a link: the file it points to is the one
+    // replaced, beside itself. A link to nothing is left alone.
+    std::string target = path;
     struct stat st;
-    if (::stat(path, &st) == 0 && !S_ISREG(st.st_mode))
+    if (::lstat(path, &st) == 0 && S_ISLNK(st.st_mode)) {
+        char* resolved = ::realpath(path, nullptr);
+        if (!resolved)
+            return false;
+        target = resolved;
+        std::free(resolved);
+    }
+    bool exists = ::stat(target.c_str(), &st) == 0;
+    if (exists && !S_ISREG(st.st_mode))
         return false;
-    std::string temp = std::string(path) + ".tmp";
+    std::string temp = target + ".tmp";
     // The temporary name is ours: whatever a broken earlier write left there
     // goes, and the new one is created afresh, so a pipe of that name can
     // neither block the write nor receive the bytes.
@@ -226,9 +256,10 @@ bool WriteFileReplacing(const char* path, const void* data, size_t size)
     int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0)
         return false;
+    // A replaced file keeps its permission bits.
+    bool ok = !exists || ::fchmod(fd, st.st_mode & 07777) == 0;
     const uint8_t* p = static_cast<const uint8_t*>(data);
     size_t done = 0;
-    bool ok = true;
     while (ok && done < size) {
         ssize_t n = ::write(fd, p + done, size - done);
         if (n < 0 && errno == EINTR)
@@ -237,10 +268,15 @@ bool WriteFileReplacing(const char* path, const void* data, size_t size)
         if (ok)
             done += static_cast<size_t>(n);
     }
+    // The bytes reach the disk before the name points at them, so a power cut
+    // leaves the old file or the new one, never an empty one.
+    ok = ok && ::fsync(fd) == 0;
     ok = (::close(fd) == 0) && ok;
     if (ok)
-        ok = std::rename(temp.c_str(), path) == 0;
+        ok = std::rename(temp.c_str(), target.c_str()) == 0;
     if (!ok)
         ::unlink(temp.c_str());
+    else
+        FlushFolderOf(target);
     return ok;
 }

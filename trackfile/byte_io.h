@@ -66,5 +66,7 @@ bool IsRegularFile(const char* path);
 // Writes a file so that an interrupted write never destroys the previous
 // content: the bytes go to "<path>.tmp" beside it, which then replaces it.
 // A path that exists but is not a regular file (a pipe, a folder) is left
-// alone and the write fails.
+// alone and the write fails. A symbolic link is written through (its target
+// is replaced) and a replaced file keeps its mode. The file is flushed to
+// disk before the rename, its folder after it.
 bool WriteFileReplacing(const char* path, const void* data, size_t size);

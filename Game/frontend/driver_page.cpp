@@ -333,7 +333,11 @@ void OnCreateOk(Widget&) {
         ShowMessageBox(kBoxOk, texts[kTextDriverNeedsName], texts[kTextCreateDriver]);
         return;
     }
-    if (FindDriver(name) >= 0) {
+    // A file of that name the list does not show (in other letters, or one
+    // that cannot be read) is a driver too: it is never replaced.
+    std::string onDisk;
+    EnterBaseDirectory();
+    if (FindDriver(name) >= 0 || FindFileNoCase("drivers", name + ".drv", onDisk)) {
         ShowMessageBox(kBoxOk, texts[kTextDriverAlreadyExists], texts[kTextCreateDriver]);
         return;
     }

@@ -6,7 +6,9 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 
 #include "Game/race/cars.h"
@@ -77,6 +79,15 @@ void ResetDriverStatistics(DriverRecord& d) {
     d.fastestLaps = 0;
 }
 
+void CopyDriverStatistics(const DriverRecord& from, DriverRecord& to) {
+    to.seasons = from.seasons;
+    std::copy(std::begin(from.seasonPlaces), std::end(from.seasonPlaces), to.seasonPlaces);
+    to.totalPoints = from.totalPoints;
+    to.races = from.races;
+    std::copy(std::begin(from.racePlaces), std::end(from.racePlaces), to.racePlaces);
+    to.fastestLaps = from.fastestLaps;
+}
+
 std::vector<uint8_t> WriteDriverFile(const DriverRecord& d) {
     ByteWriter w;
     WriteU32(w, kDriverVersion);
@@ -94,11 +105,14 @@ std::vector<uint8_t> WriteDriverFile(const DriverRecord& d) {
     return w.bytes;
 }
 
-bool ReadDriverFile(const std::vector<uint8_t>& file, DriverRecord& out) {
+namespace {
+
+// The record of a 144-byte version-92 file as it stands; false when the
+// size or version is another.
+bool ReadDriverFields(const std::vector<uint8_t>& file, DriverRecord& d) {
     if (file.size() != size_t(kDriverFileBytes)) return false;
     ByteReader r = MakeReader(file);
     if (ReadU32(r) != kDriverVersion) return false;
-    DriverRecord d;
     d.seasons = ReadU32(r);
     for (uint32_t& v : d.seasonPlaces) v = ReadU32(r);
     d.totalPoints = ReadU32(r);
@@ -110,7 +124,47 @@ bool ReadDriverFile(const std::vector<uint8_t>& file, DriverRecord& out) {
     d.colour2 = ReadU32(r) & 0xFFFFFF;
     for (int32_t& v : d.controls) v = ReadI32(r);
     for (JoyBinding& b : d.bindings) b = ReadJoyBinding(r);
-    if (r.failed || !CountsConsistent(d) || !ControlsValid(d)) return false;
+    return !r.failed;
+}
+
+// A driver's file with values no run of the game writes is still the
+// driver's: the values are brought inside their ranges (a skill clamped, an
+// odd key or binding unset, counts raised to their places) rather than the
+// driver hidden, whose file "Create" might then replace.
+void ClampDriver(DriverRecord& d) {
+    if (IsComputerDriver(d)) {
+        d.controls[1] = std::clamp(d.controls[1], 0, kMaxAiSkill);
+    } else {
+        for (int k = 0; k < 4; ++k) {
+            if (d.controls[k] < -1 || d.controls[k] > kLastKeyCode) d.controls[k] = -1;
+            if (!BindingValid(d.bindings[k])) d.bindings[k] = JoyBinding{};
+        }
+    }
+    uint64_t seasons = 0, races = 0;
+    for (int i = 0; i < 6; ++i) {
+        seasons += d.seasonPlaces[i];
+        races += d.racePlaces[i];
+    }
+    // Sums past the counter's range: the places themselves are cut to fit.
+    if (seasons > UINT32_MAX || races > UINT32_MAX) {
+        for (uint32_t& v : d.seasonPlaces) v = std::min<uint32_t>(v, UINT32_MAX / 6);
+        for (uint32_t& v : d.racePlaces) v = std::min<uint32_t>(v, UINT32_MAX / 6);
+        seasons = races = 0;
+        for (int i = 0; i < 6; ++i) {
+            seasons += d.seasonPlaces[i];
+            races += d.racePlaces[i];
+        }
+    }
+    d.seasons = std::max<uint32_t>(d.seasons, uint32_t(seasons));
+    d.races = std::max<uint32_t>(d.races, uint32_t(races));
+    d.fastestLaps = std::min(d.fastestLaps, d.races);
+}
+
+}  // namespace
+
+bool ReadDriverFile(const std::vector<uint8_t>& file, DriverRecord& out) {
+    DriverRecord d;
+    if (!ReadDriverFields(file, d) || !CountsConsistent(d) || !ControlsValid(d)) return false;
     out = d;
     return true;
 }
@@ -132,8 +186,9 @@ int LoadDriver(const std::string& name, DriverRecord& d) {
     EnterBaseDirectory();
     std::vector<uint8_t> file;
     DriverRecord loaded;
-    if (!ReadWholeFile(DriverPath(name).c_str(), file, kDriverFileBytes + 1) || !ReadDriverFile(file, loaded))
+    if (!ReadWholeFile(DriverPath(name).c_str(), file, kDriverFileBytes + 1) || !ReadDriverFields(file, loaded))
         return -1;
+    ClampDriver(loaded);
     if (loaded.car >= carCatalogue.size()) loaded.car = 0;
     d = loaded;
     return 0;
@@ -157,8 +212,14 @@ int LoadDriverList() {
     EnterBaseDirectory();
     std::vector<std::string> names;
     ListDirectory(kDriversFolder, "drv", names, kListFiles, kDriverNameLength);
+    // Names are one driver whatever their letters' case: of "alex" and
+    // "Alex" only the byte-wise smaller is listed, so no driver is seated twice.
+    std::stable_sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
+        return NameLess(a, b) || (!NamesDiffer(a, b) && a < b);
+    });
     driverList.clear();
     for (const std::string& name : names) {
+        if (!driverList.empty() && !NamesDiffer(driverList.back().name, name)) continue;
         NamedDriver d;
         d.name = name;
         if (LoadDriver(name, d.record) == 0) driverList.push_back(std::move(d));

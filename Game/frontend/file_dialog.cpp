@@ -67,7 +67,11 @@ void OnDelete(Widget&) {
     if (index < 0) return;
     if (!ShowMessageBox(kBoxYesNo, texts[kTextReallyDelete] + " '" + name + "'?", texts[kTextDeleteFile])) return;
     EnterBaseDirectory();
-    std::remove(PathOf(name).c_str());  // a file already gone only leaves the list
+    // The listed file, whatever the letters of its extension.
+    std::string path = PathOf(name), found;
+    struct stat st {};
+    if (stat(path.c_str(), &st) != 0 && FindFileNoCase(dialogFolder, name + "." + dialogExtension, found)) path = found;
+    std::remove(path.c_str());  // a file already gone only leaves the list
     FillFileList();
     SetFieldText(fileDialog[kFdName], "");
     RepaintScreen();
@@ -75,17 +79,19 @@ void OnDelete(Widget&) {
 
 void OnAction(Widget&) {
     std::string name = fileDialog[kFdName].text;
-    if (!NameUsable(name)) return;
+    if (!NameUsable(name)) {
+        ShowMessageBox(kBoxOk, "A file name needs more than blanks, may not begin with '.' and holds no '/', '\\' or \"..\".",
+                       texts[dialogMode == kFileDialogSave ? kTextSaveGame : kTextLoadGame]);
+        return;
+    }
     bool listed = FindName(name) >= 0;
     if (dialogMode == kFileDialogSave) {
         if (listed && !ShowMessageBox(kBoxYesNo, texts[kTextOverwriteFileStart] + name + texts[kTextOverwriteFileEnd], texts[kTextSaveGame])) return;
         EnterBaseDirectory();
         mkdir(dialogFolder.c_str(), 0777);
+        // A save action that fails has said why in its own box.
         bool saved = dialogActions && dialogActions->save && dialogActions->save(name);
-        if (!saved) {
-            ShowMessageBox(kBoxOk, texts[kTextOops], texts[kTextSaveGame]);
-            return;
-        }
+        if (!saved) return;
         EndModal(1);
         return;
     }

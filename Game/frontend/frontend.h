@@ -223,6 +223,7 @@ struct DriverRecord {
 bool IsComputerDriver(const DriverRecord& d);   // first control value 0
 DriverRecord NewDriver(bool computer);          // white and red; arrow keys, or skill 100
 void ResetDriverStatistics(DriverRecord& d);    // every count 0; car, colours and controls kept
+void CopyDriverStatistics(const DriverRecord& from, DriverRecord& to);  // the counts only
 
 // The 144-byte file image and its reader: false for a wrong size or
 // version, or values no driver can hold (bindings, skill, counts).

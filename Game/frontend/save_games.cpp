@@ -17,6 +17,7 @@
 
 #include "Game/race/cars.h"
 #include "Game/race/race.h"
+#include "Game/shell/folders.h"
 #include "Game/shell/settings.h"
 #include "Game/shell/shell.h"
 #include "Game/shell/texts.h"
@@ -31,8 +32,30 @@ constexpr int kNameBytes = 13;
 constexpr int kTrackEntryBytes = kSaveTrackPathBytes + 16;
 constexpr uint32_t kMaxSavedRaces = 10000;
 constexpr float kMaxCoordinate = 1.0e6f;
+// Bounds no race reaches, far enough from the i32 limit that counting on
+// never overflows: about 115 days of race clock, a billion points.
+constexpr int32_t kMaxRaceClock = 1000000000;
+constexpr int32_t kMaxSeasonPoints = 1000000000;
+constexpr int32_t kMaxFlipTimer = 1000000;
+constexpr float kMaxWorld = 100000.0f;    // m from the origin
+constexpr float kMaxSpeed = 1000.0f;      // m/s
+constexpr float kMaxSpin = 200.0f;        // rad/s
+constexpr float kMaxFactor = 100000.0f;   // mass, loads, slips and factors
 
 std::string lastSaveError;
+// The season tracks of loaded games whose files were not found, as saved.
+const char* const kMissingTrack = "\\?missing?\\";
+std::vector<SavedTrack> missingTracks;
+
+// A missing season track: its saved entry, or null.
+const SavedTrack* MissingTrack(const std::string& track)
+{
+    size_t n = std::strlen(kMissingTrack);
+    if (track.compare(0, n, kMissingTrack) != 0) return nullptr;
+    for (const SavedTrack& m : missingTracks)
+        if (track.compare(n, std::string::npos, m.path) == 0) return &m;
+    return nullptr;
+}
 
 bool EndsWith(const std::string& s, const char* tail)
 {
@@ -57,6 +80,16 @@ void SeasonTrackIdentity(const std::string& track, uint32_t identity[4])
     std::vector<uint8_t> file;
     if (!ReadWholeFile(track.c_str(), file) || !TrackIdentity(file.data(), file.size(), identity))
         std::fill(identity, identity + 4, 0u);
+}
+
+// A stored track path stays below "tracks": no control bytes, no '/', no
+// "..". Any other byte is a name's own (accented names in UTF-8, colons).
+bool StoredPathValid(const std::string& path)
+{
+    if (path.empty() || path.find("..") != std::string::npos) return false;
+    for (char c : path)
+        if (static_cast<unsigned char>(c) < 32 || c == 127 || c == '/') return false;
+    return true;
 }
 
 // A player's driver record: the season slot's own, or one made from the race's driver.
@@ -111,6 +144,30 @@ int32_t WallSeconds()
 
 bool Usable(float v) { return std::isfinite(v) && std::fabs(v) < kMaxCoordinate; }
 bool Usable(Vec3 v) { return Usable(v.x) && Usable(v.y) && Usable(v.z); }
+bool Within(Vec3 v, float limit) { return Usable(v) && Length(v) <= limit; }
+bool Within(float v, float limit) { return std::isfinite(v) && std::fabs(v) <= limit; }
+
+// A car state the physics can step: axes a frame of unit vectors, the
+// car and its points inside a world, speeds within what a car reaches, a mass
+// and factors of their kind. Values past these (a car flung at 1e5 m/s, a
+// frame of long axes) grow without bound in a few steps.
+bool CarStateSound(const CarState& s)
+{
+    for (Vec3 axis : {s.side, s.up, s.forward})
+        if (!Within(axis, 1.1f) || Length(axis) < 0.9f) return false;
+    if (std::fabs(Dot(s.side, s.up)) > 0.1f || std::fabs(Dot(s.up, s.forward)) > 0.1f ||
+        std::fabs(Dot(s.side, s.forward)) > 0.1f)
+        return false;
+    if (!Within(s.pos, kMaxWorld) || !Within(s.vel, kMaxSpeed) || !Within(s.angVel, kMaxSpin)) return false;
+    for (Vec3 p : s.points)
+        if (!Within(p, kMaxWorld)) return false;
+    if (!(s.mass >= 1 && s.mass <= kMaxFactor) || !Within(s.accelFactor, kMaxFactor)) return false;
+    for (float v : s.wheelLoad)
+        if (!Within(v, kMaxFactor)) return false;
+    for (float v : {s.wheelSpeed, s.bodyLoad, s.contactWeight, s.slipFront, s.slipRear, s.traction, s.speedFactor})
+        if (!Within(v, kMaxFactor)) return false;
+    return true;
+}
 
 // The remaining seconds of a timed race, as a pause would leave them.
 uint32_t RemainingSeconds()
@@ -204,7 +261,11 @@ bool ReadCarState(ByteReader& r, CarState& c, int carCount)
     for (float v : {s.wheelSpeed, s.bodyLoad, s.contactWeight, s.slipFront, s.slipRear, s.accelFactor, s.mass,
                     s.traction, s.speedFactor})
         if (!Usable(v)) return false;
-    if (!(s.mass > 0)) return false;
+    if (!(s.mass > 0) || !CarStateSound(s)) return false;
+    // Counters the race only ever counts up from small values.
+    if (s.flipTimer < 0 || s.flipTimer > kMaxFlipTimer || s.lastLapMark < 0 || s.lastLapMark > kMaxRaceClock ||
+        s.lastLapTime < 0 || s.lastLapTime > kEmptyLapTime || s.bestLap > kEmptyLapTime)
+        return false;
     c = s;
     return true;
 }
@@ -223,6 +284,22 @@ bool SaveGameNameValid(const std::string& name)
 
 std::string SaveGamePath(const std::string& name) { return "saves/" + name + ".gam"; }
 
+namespace {
+
+// The file of a saved game: "saves/<name>.gam", or the file the list shows
+// for that name with the extension in other letters ("<name>.GAM").
+std::string ExistingSavePath(const std::string& name)
+{
+    std::string path = SaveGamePath(name), found;
+    struct stat st {};
+    if (stat(path.c_str(), &st) != 0 && FindFileNoCase("saves", name + ".gam", found) &&
+        BaseOf(found).compare(0, name.size(), name) == 0)
+        return found;
+    return path;
+}
+
+}  // namespace
+
 bool StoredTrackPath(const std::string& track, std::string& stored)
 {
     std::string s = track;
@@ -236,7 +313,7 @@ bool StoredTrackPath(const std::string& track, std::string& stored)
     // Too long for the field: the base name alone, which loading finds in
     // any track folder by its fingerprint.
     if (s.size() >= static_cast<size_t>(kSaveTrackPathBytes)) s = BaseOf(s);
-    if (s.empty() || s.size() >= static_cast<size_t>(kSaveTrackPathBytes)) return false;
+    if (s.empty() || s.size() >= static_cast<size_t>(kSaveTrackPathBytes) || !StoredPathValid(s)) return false;
     stored = s;
     return true;
 }
@@ -257,8 +334,13 @@ bool WriteSaveGame(ByteWriter& w)
     std::vector<std::string> paths;
     for (const std::string& track : seasonTracks) {
         std::string stored;
+        if (const SavedTrack* missing = MissingTrack(track)) {
+            paths.push_back(missing->path);
+            continue;
+        }
         if (!StoredTrackPath(track, stored)) {
-            lastSaveError = "The track name '" + BaseOf(track) + "' is too long to be saved (at most 39 characters).";
+            lastSaveError = "The track name '" + BaseOf(track) +
+                            "' is too long to be saved (at most 39 bytes) or holds control characters.";
             return false;
         }
         paths.push_back(stored);
@@ -283,7 +365,10 @@ bool WriteSaveGame(ByteWriter& w)
     for (size_t k = 0; k < seasonTracks.size(); ++k) {
         WriteFixedString(w, paths[k], kSaveTrackPathBytes);
         uint32_t identity[4];
-        SeasonTrackIdentity(seasonTracks[k], identity);
+        if (const SavedTrack* missing = MissingTrack(seasonTracks[k]))
+            std::copy(missing->identity, missing->identity + 4, identity);
+        else
+            SeasonTrackIdentity(seasonTracks[k], identity);
         for (uint32_t v : identity) WriteU32(w, v);
     }
     for (int i = 0; i < n; ++i) WriteCarState(w, cars[i]);
@@ -330,7 +415,7 @@ bool SaveGame(const std::string& name)
         return false;
     }
     mkdir("saves", 0777);  // an existing folder is fine
-    if (!WriteFileReplacing(SaveGamePath(name).c_str(), w.bytes.data(), w.bytes.size())) {
+    if (!WriteFileReplacing(ExistingSavePath(name).c_str(), w.bytes.data(), w.bytes.size())) {
         lastSaveError = "The game could not be written (disk full or folder read-only?).";
         return false;
     }
@@ -384,9 +469,7 @@ bool ParseSaveGame(const std::vector<uint8_t>& file, SavedGame& out)
     for (SavedTrack& t : g.tracks) {
         t.path = ReadFixedString(r, kSaveTrackPathBytes);
         for (uint32_t& v : t.identity) v = ReadU32(r);
-        for (char c : t.path)
-            if (c < 32 || c > 126 || c == '/' || c == ':') return false;
-        if (t.path.find("..") != std::string::npos) return false;
+        if (!StoredPathValid(t.path)) return false;
     }
     // The running race: car states first with their bindings from the records.
     for (int i = 0; i < g.carCount; ++i) {
@@ -402,7 +485,10 @@ bool ParseSaveGame(const std::vector<uint8_t>& file, SavedGame& out)
     }
     for (int i = 0; i < g.carCount; ++i)
         if (g.carStates[g.standing[i]].position != i) return false;
-    for (int i = 0; i < g.carCount; ++i) g.seasonPoints[i] = ReadI32(r);
+    for (int i = 0; i < g.carCount; ++i) {
+        g.seasonPoints[i] = ReadI32(r);
+        if (g.seasonPoints[i] < 0 || g.seasonPoints[i] > kMaxSeasonPoints) return false;
+    }
     g.raceLaps = static_cast<int32_t>(ReadU32(r));
     g.leaderLaps = static_cast<int32_t>(ReadU32(r));
     g.raceClock = static_cast<int32_t>(ReadU32(r));
@@ -410,9 +496,11 @@ bool ParseSaveGame(const std::vector<uint8_t>& file, SavedGame& out)
     g.fastestLapCar = ReadI32(r);
     g.recordCar = ReadI32(r);
     if (r.failed || g.raceLaps < 1 || g.raceLaps > 65535 || g.leaderLaps < 0 || g.leaderLaps > 65535 ||
-        g.raceClock < 0 || g.fastestLap < 0 || g.fastestLapCar < -1 || g.fastestLapCar >= g.carCount ||
+        g.raceClock < 0 || g.raceClock > kMaxRaceClock || g.fastestLap < 0 || g.fastestLap > kEmptyLapTime || g.fastestLapCar < -1 || g.fastestLapCar >= g.carCount ||
         g.recordCar < -1 || g.recordCar >= g.carCount)
         return false;
+    for (int i = 0; i < g.carCount; ++i)
+        if (g.carStates[i].lastLapMark > g.raceClock) return false;  // a lap ends on the race clock
     if (n == 1) {
         // Stored form: frameCount / 2 + 1 samples; 0 frames means no best lap.
         uint16_t frames = ReadU16(r);
@@ -441,7 +529,7 @@ int ReadSaveGame(const std::string& name, SavedGame& game)
     EnterBaseDirectory();
     std::vector<uint8_t> file;
     // A 10-minute replay of six cars at every step is about 6.5 MB.
-    if (!ReadWholeFile(SaveGamePath(name).c_str(), file, 64u << 20)) return -1;
+    if (!ReadWholeFile(ExistingSavePath(name).c_str(), file, 64u << 20)) return -1;
     return ParseSaveGame(file, game) ? 0 : -1;
 }
 
@@ -453,8 +541,18 @@ std::string ResolveSavedTrack(const SavedTrack& t)
     if (SameTrack(name, t.identity)) return name;
     std::string found;
     if (FindTrack(t.path, t.identity, found)) return found;
-    // Names no track file: the race start skips it.
-    return "\\?missing?\\" + t.path;
+    // Names no track file: the race start skips it. Its stored name and
+    // fingerprint are kept for the next save, so the track is found again
+    // once it is back.
+    std::string missing = kMissingTrack + t.path;
+    bool known = false;
+    for (SavedTrack& m : missingTracks) {
+        if (m.path != t.path) continue;
+        m = t;
+        known = true;
+    }
+    if (!known) missingTracks.push_back(t);
+    return missing;
 }
 
 namespace {
@@ -533,6 +631,7 @@ void PrepareSavedSeason()
 {
     SavedGame& g = pendingGame;
     ApplySettings(g.settings);
+    missingTracks.clear();  // those of this game only
     seasonTracks.clear();
     for (const SavedTrack& t : g.tracks) seasonTracks.push_back(ResolveSavedTrack(t));
     for (int i = 0; i < kMaxCars; ++i) {
@@ -543,13 +642,24 @@ void PrepareSavedSeason()
         s = SeasonDriverFrom(d);
         carDefinitions[i] = g.cars[i];
         if (i < kPlayerSlots) {
-            playerSlots[i].used = true;
-            playerSlots[i].name = g.names[i];
-            playerSlots[i].record = d;
+            PlayerSlot& slot = playerSlots[i];
+            slot.used = true;
+            slot.name = g.names[i];
+            slot.record = d;
+            // The statistics go on from the driver's file as it is now: the
+            // save's copy is older, and counting onto it would write over
+            // what the driver has raced since.
+            DriverRecord onDisk;
+            if (LoadDriver(slot.name, onDisk) == 0) CopyDriverStatistics(onDisk, slot.record);
             ApplySlotColours(i);
         }
     }
     for (int i = g.carCount; i < kPlayerSlots; ++i) playerSlots[i] = PlayerSlot{};
+    // The drivers' statistics hooks of this season (not of one run before it).
+    PrepareSeasonDrivers(g.carCount);
+    // The season's points are in place before the race starts: its grid
+    // order, its autosave and its standings use them.
+    for (int i = 0; i < kMaxCars; ++i) raceState.seasonPoints[i] = i < g.carCount ? g.seasonPoints[i] : 0;
 }
 
 void StartSavedGame()
@@ -582,10 +692,11 @@ int LoadAction(const std::string& name)
     return 0;
 }
 
+// One box for a failed save: the reason, or "Oops!" when there is none.
 bool SaveAction(const std::string& name)
 {
     if (SaveGame(name)) return true;
-    if (!lastSaveError.empty()) ShowMessageBox(kBoxOk, lastSaveError, texts[kTextSaveGame]);
+    ShowMessageBox(kBoxOk, lastSaveError.empty() ? texts[kTextOops] : lastSaveError, texts[kTextSaveGame]);
     return false;
 }
 
@@ -607,7 +718,15 @@ void SaveEntry()
     ShowFileDialog(kFileDialogSave, "saves", "gam", actions);
 }
 
-void Autosave() { SaveGame("Autosave"); }
+// An autosave that cannot be written says so on the console and takes the
+// previous "Autosave" away: left in the list it would offer an older race
+// (perhaps of another season) as this one's.
+void Autosave()
+{
+    if (SaveGame("Autosave")) return;
+    std::fprintf(stderr, "Autosave failed: %s\n", lastSaveError.c_str());
+    std::remove(ExistingSavePath("Autosave").c_str());
+}
 
 void ReplayEntryPoint()
 {

@@ -498,6 +498,11 @@ float WantedLane(int i, Vec3 a, Vec3 b, float& keep)
 int32_t NoProgressSteps(int car) { return car >= 0 && car < kMaxCars ? noProgress[car] : 0; }
 int32_t LongestNoProgress(int car) { return car >= 0 && car < kMaxCars ? longestNoProgress[car] : 0; }
 
+void ResetNoProgress()
+{
+    for (int i = 0; i < kMaxCars; ++i) noProgress[i] = longestNoProgress[i] = 0;
+}
+
 void DriveAI(int i, int& throttle, float& steering)
 {
     CarState& c = cars[i];

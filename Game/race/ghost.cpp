@@ -65,13 +65,16 @@ void EndGhostLap(int car)
         bestCount = n;
         bestIsNew = true;
     }
+    // The record mark compares with the table as it was before this lap went in.
+    uint16_t lapTime = static_cast<uint16_t>(n > kMaxGhostFrames ? kMaxGhostFrames : n);
+    bool record = n > 0 && lapTime < trackMaps.records.entry[0].time;
     uint16_t date[8];
     CurrentRecordDate(date);
     const char* name = driverRecordHooks.name ? driverRecordHooks.name(car) : nullptr;
     char fallback[14] = "Driver 1";
     fallback[7] = static_cast<char>('1' + car);
-    InsertTrackRecord(trackMaps.records, static_cast<uint16_t>(n > kMaxGhostFrames ? kMaxGhostFrames : n),
-                      name ? name : fallback, carDefinitions[car], date);
+    InsertTrackRecord(trackMaps.records, lapTime, name ? name : fallback, carDefinitions[car], date);
+    if (record) raceState.recordCar = car;
     recordCount = 0;
 }
 
@@ -120,9 +123,10 @@ void LoadGhost(const GhostLap& ghost)
         held = at + 1;
     }
     // The samples between two stored ones: the midpoint, axes renormalised.
-    for (int i = 1; i < held; i += 2) {
+    // The last held frame is always a stored one (frame n - 1 of an even count).
+    for (int i = 1; i + 1 < held; i += 2) {
         const GhostFrame& a = out[i - 1];
-        const GhostFrame& b = out[i + 1 < held ? i + 1 : i - 1];
+        const GhostFrame& b = out[i + 1];
         GhostFrame& f = out[i];
         f.pos = (a.pos + b.pos) * 0.5f;
         f.forward = Normalize(a.forward + b.forward);
@@ -132,6 +136,13 @@ void LoadGhost(const GhostLap& ghost)
     // Frames past the last stored sample repeat it.
     for (int i = held; i < n && held > 0; ++i) out[i] = out[held - 1];
     bestCount = held > 0 ? n : 0;
+    // A lap that beats the one the track holds (a saved game's best lap) is
+    // still to be written; the track's own lap, or a slower one, is not.
+    if (trackMaps.hasGhost && trackMaps.ghost.frameCount > n && bestCount > 0) {
+        storedCount = trackMaps.ghost.frameCount;
+        bestIsNew = true;
+        return;
+    }
     storedCount = n;
     bestIsNew = false;
 }

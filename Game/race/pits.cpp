@@ -174,6 +174,15 @@ void CountPitStop(int car)
 
 int32_t PitStops(int car) { return car >= 0 && car < kMaxCars ? pitStops[car] : 0; }
 
+void ResetPitCounts()
+{
+    for (int car = 0; car < kMaxCars; ++car) {
+        pitStops[car] = 0;
+        lastCrew[car] = -1;
+        counted[car] = false;
+    }
+}
+
 void UpdatePits()
 {
     RaceState& r = raceState;

@@ -13,6 +13,7 @@
 #include "trackfile/object_types.h"
 
 #include <SDL.h>
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <ctime>
@@ -24,6 +25,10 @@ SeasonDriver seasonDrivers[kMaxCars];
 std::vector<std::string> seasonTracks;
 RaceClockHooks raceClockHooks = {};
 float engineVolumeBase = 0;
+
+namespace {
+int noAutosaveRace = -1;  // the race a loaded game restores: not autosaved at its start
+}  // namespace
 
 uint32_t RaceTicks() { return raceClockHooks.ticks ? raceClockHooks.ticks() : SDL_GetTicks(); }
 
@@ -156,6 +161,10 @@ namespace {
 void PrepareSeason(int carCount, bool keepCars)
 {
     RaceState& r = raceState;
+    // A continued season keeps the points the loaded game put in place, so the
+    // grid, the autosave and the standings never see them zeroed.
+    int32_t points[kMaxCars] = {};
+    if (keepCars) std::copy(std::begin(r.seasonPoints), std::end(r.seasonPoints), points);
     r = RaceState{};
     for (CarState& c : cars) c = CarState{};
     r.stepMs = 10;
@@ -183,7 +192,7 @@ void PrepareSeason(int carCount, bool keepCars)
             engines[i].definition = index < 0 ? 0 : index;
             engines[i].name = d.name;
         }
-        r.seasonPoints[i] = 0;
+        r.seasonPoints[i] = i < r.carCount ? points[i] : 0;
     }
     LoadEngineSounds(settings.soundSet, engines);
     engineVolumeBase = 1000.0f * std::log10(1.0f + settings.engineVolume * 1e8f);
@@ -208,14 +217,18 @@ void ContinueSeason(int carCount, int raceIndex)
 {
     PrepareSeason(carCount, true);
     raceState.raceIndex = raceIndex < 0 ? 0 : raceIndex;
+    // The loaded race is not autosaved before it is restored: the autosave
+    // would hold a race reset to its start (and, were it "Autosave" that was
+    // loaded, replace it). A later race, when the saved track is gone, is.
+    noAutosaveRace = raceState.raceIndex;
     StartRace();
+    noAutosaveRace = -1;
 }
 
 void StartRace()
 {
     RaceState& r = raceState;
     if (raceSeams.blankScreen) raceSeams.blankScreen();
-    if (r.carCount == 1 && raceSeams.prepareGhost) raceSeams.prepareGhost();
     if (raceSeams.clearReplay) raceSeams.clearReplay();
     r.timedRace = settings.lengthUnit == 2;
     r.raceSeconds = r.timedRace ? settings.raceLength * 60 : -1;
@@ -229,6 +242,9 @@ void StartRace()
         RestartStepClock();
         return;
     }
+    // The ghost starts from this track's stored lap, so it is set up only
+    // once the track has loaded.
+    if (r.carCount == 1 && raceSeams.prepareGhost) raceSeams.prepareGhost();
     PlaceObjectsOnTerrain();
     ResetRace();
     if (raceSeams.renderTrack) raceSeams.renderTrack();
@@ -237,7 +253,7 @@ void StartRace()
     r.phaseCounter = 0;
     r.startLight = -1;
     RestartStepClock();
-    if (raceSeams.writeAutosave) raceSeams.writeAutosave();
+    if (raceSeams.writeAutosave && r.raceIndex != noAutosaveRace) raceSeams.writeAutosave();
 }
 
 void ResetRace()
@@ -246,6 +262,8 @@ void ResetRace()
     for (Particle& p : r.particles) p = Particle{};
     r.particleNext = 0;
     r.skidLevel = r.impactLevel = 0;
+    ResetPitCounts();
+    ResetNoProgress();
 
     // Race length.
     int length = settings.raceLength;
@@ -310,7 +328,9 @@ void Pause()
 {
     RaceState& r = raceState;
     if (r.phase >= RacePhase::FinalRelease) return;
-    r.wallPaused = RaceWallSeconds();
+    // A pause taken while one is still open (the replay's cut, then the menu)
+    // keeps its first moment: the race clock stands still from there.
+    if (r.wallPaused <= 0) r.wallPaused = RaceWallSeconds();
     StopSound(effectSounds[kSoundDamage]);
     SilenceEngineSounds();
     r.raceRunning = false;

@@ -178,3 +178,41 @@ TEST_F(MenuTest, FileDialogSavesAsksBeforeOverwritingAndRefusesEscapingNames) {
     EXPECT_TRUE(ShowFileDialog(kFileDialogSave, "saves", "gam", save));
     EXPECT_EQ(saved, std::vector<std::string>{"Autosave"});
 }
+
+// Every refusal says so once: a name the folder cannot take, a save that
+// fails (its own reason, no second box); a file listed with its extension
+// in capitals is the one deleted.
+TEST_F(MenuTest, FileDialogRefusalsShowOneBoxEachAndDeleteFindsCapitalExtensions) {
+    static int saves = 0;
+    saves = 0;
+    mkdir(folder->File("saves").c_str(), 0777);
+    folder->Write("saves/Old.GAM", "old");
+    FileDialogActions failing{nullptr, [](const std::string&) {
+                                  ++saves;
+                                  ShowMessageBox(kBoxOk, "Disk full", "Save game");
+                                  return false;
+                              }};
+    static std::vector<uint32_t> boxes;
+    boxes.clear();
+    // The dialog's widgets: 0 Cancel, 1 Delete, 2 Save, 3 the list, 4 the name.
+    auto act = [](const char* name, int button) {
+        return [name, button] {
+            SetFieldText(currentScreen.widgets[4], name);
+            Click(currentScreen.widgets[button]);
+        };
+    };
+    auto seeBox = [] {
+        boxes.push_back(currentScreen.screenId);
+        Enter();
+    };
+    script = {act("   ", 2), seeBox, act(".x", 2), seeBox, act("New", 2), seeBox, [] { Escape(); }};
+    EXPECT_FALSE(ShowFileDialog(kFileDialogSave, "saves", "gam", failing));
+    EXPECT_EQ(saves, 1);
+    EXPECT_EQ(boxes, std::vector<uint32_t>(3, kScreenMessageBox));
+    EXPECT_TRUE(script.empty());
+
+    FileDialogActions none{nullptr, nullptr};
+    script = {act("Old", 1), [] { Enter(); } /* Yes */, [] { Escape(); }};
+    ShowFileDialog(kFileDialogSave, "saves", "gam", none);
+    EXPECT_TRUE(folder->Read("saves/Old.GAM").empty());
+}

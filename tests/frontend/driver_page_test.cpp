@@ -138,6 +138,31 @@ TEST_F(DriverPageTest, NamesThatAreEmptyTakenOrLeaveTheFolderAreRefusedWithAMess
     EXPECT_TRUE(folder->Read("up.drv").empty());
 }
 
+TEST_F(DriverPageTest, CreateNeverReplacesADriverFileTheListDoesNotShow) {
+    OpenDriverPage(OnLeave);
+    // Files that appear after the list was read, one in other letters and
+    // one the reader cannot take: both are drivers, neither is replaced.
+    DriverRecord veteran = NewDriver(false);
+    veteran.races = 40;
+    veteran.totalPoints = 300;
+    ASSERT_TRUE(SaveDriver(veteran, "Kim"));
+    folder->Write("drivers/Odd.drv", "not a driver");
+    for (std::string name : {"kim", "Odd"}) {
+        std::vector<uint32_t> shown;
+        script = {[&] {
+            shown.push_back(currentScreen.screenId);
+            Enter();
+        }};
+        CreateByKeyboard(name, false);
+        EXPECT_EQ(shown, std::vector<uint32_t>{kScreenMessageBox}) << name;
+        FocusOn(kDpCreateCancel);
+        Enter();
+    }
+    EXPECT_EQ(OnDisk("Kim").totalPoints, 300u);
+    EXPECT_EQ(folder->Read("drivers/Odd.drv").size(), 12u);
+    EXPECT_TRUE(folder->Read("drivers/kim.drv").empty());
+}
+
 TEST_F(DriverPageTest, ColourAndSkillEditsAreKeptByOkDroppedByCancelAndFollowTheSlot) {
     ASSERT_TRUE(SaveDriver(NewDriver(false), "Ann"));
     OpenDriverPage(OnLeave);

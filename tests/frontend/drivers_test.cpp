@@ -207,6 +207,37 @@ TEST_F(DriverFiles, BadFilesAreSkippedAndTheGoodOnesStillLoad) {
     EXPECT_EQ(FindDriver("Short"), -1);
 }
 
+TEST_F(DriverFiles, OddValuesAreClampedRatherThanTheDriverHiddenAndCaseVariantsListOnce) {
+    DriverRecord human = SampleHuman(), computer = NewDriver(true);
+    human.controls[1] = 4000;                          // no key has that code
+    human.bindings[0].kind = 9;                        // no such input kind
+    human.racePlaces[1] = 40;                          // more places than races
+    human.fastestLaps = 100;
+    computer.controls[1] = 250;                        // skill past 200
+    std::vector<uint8_t> h = WriteDriverFile(human), c = WriteDriverFile(computer);
+    ASSERT_TRUE(SaveDriver(NewDriver(false), "alex"));
+    ASSERT_TRUE(SaveDriver(SampleHuman(), "Alex"));
+    folder.Write("drivers/Odd.drv", std::string(h.begin(), h.end()));
+    folder.Write("drivers/Fast.drv", std::string(c.begin(), c.end()));
+    ASSERT_EQ(LoadDriverList(), 3);
+    EXPECT_EQ(driverList[0].name, "Alex");  // the byte-wise smaller of the two
+    ExpectSame(driverList[0].record, SampleHuman());
+    ASSERT_EQ(FindDriver("Fast"), 1);
+    EXPECT_EQ(driverList[1].record.controls[1], kMaxAiSkill);
+    ASSERT_EQ(FindDriver("Odd"), 2);
+    const DriverRecord& odd = driverList[2].record;
+    EXPECT_EQ(odd.controls[0], human.controls[0]);
+    EXPECT_EQ(odd.controls[1], -1);
+    EXPECT_EQ(odd.bindings[0].joystick, -1);
+    EXPECT_EQ(odd.races, 4u + 5u + 40u);
+    EXPECT_EQ(odd.fastestLaps, odd.races);
+    EXPECT_EQ(odd.totalPoints, human.totalPoints);
+    // The strict reader (saved games) still refuses them.
+    DriverRecord d;
+    EXPECT_FALSE(ReadDriverFile(h, d));
+    EXPECT_FALSE(ReadDriverFile(c, d));
+}
+
 // A process killed at any moment while saving leaves either the old file or
 // the new one, whole.
 TEST_F(DriverFiles, KillingTheProcessWhileSavingNeverLeavesAPartFile) {

@@ -63,6 +63,22 @@ protected:
         EXPECT_TRUE(ReadDriverFile(folder->Read("drivers/" + name + ".drv"), d)) << name;
         return d;
     }
+    // Drivers that have raced before: the counts of this season go on from theirs.
+    void Veterans(const std::vector<std::string>& names) {
+        for (const std::string& name : names) {
+            DriverRecord d = OnDisk(name);
+            d.seasons = 2;
+            d.seasonPlaces[0] = d.seasonPlaces[1] = 1;
+            d.races = 9;
+            d.totalPoints = 40;
+            for (uint32_t& v : d.racePlaces) v = 1;
+            d.fastestLaps = 2;
+            ASSERT_TRUE(SaveDriver(d, name));
+            int i = FindDriver(name);
+            ASSERT_GE(i, 0);
+            driverList[size_t(i)].record = d;
+        }
+    }
     std::vector<std::string> ListTexts() {
         std::vector<std::string> out;
         for (const ListEntry& e : mainScreen[kMsDrivers].list->entries) out.push_back(e.text);
@@ -148,6 +164,7 @@ TEST_F(SeasonTest, StartIsRefusedWithoutPlayersOrTracksAndOtherwiseFillsTheSeaso
 // place's points, the car behind them gets fourth place's, and each counts
 // its own finishing position. The records are saved after the race.
 TEST_F(SeasonTest, SharedPointsPlacesCountOwnPositionsAndAreSaved) {
+    Veterans({"Ann", "Bob", "Cid", "Dee"});
     Keys("abcd");
     chosenTracks = {"oval"};
     ASSERT_TRUE(StartFromMainScreen());
@@ -173,18 +190,19 @@ TEST_F(SeasonTest, SharedPointsPlacesCountOwnPositionsAndAreSaved) {
     EXPECT_EQ(raceState.seasonPoints[2], 6);
     EXPECT_EQ(raceState.seasonPoints[3], 3 + 5);
     DriverRecord ann = OnDisk("Ann"), bob = OnDisk("Bob"), cid = OnDisk("Cid"), dee = OnDisk("Dee");
-    EXPECT_EQ(ann.racePlaces[0], 1u);
-    EXPECT_EQ(bob.racePlaces[1], 1u);
-    EXPECT_EQ(cid.racePlaces[2], 1u);  // its own position, not the shared place
-    EXPECT_EQ(cid.racePlaces[1], 0u);
-    EXPECT_EQ(dee.racePlaces[3], 1u);
-    EXPECT_EQ(cid.totalPoints, 6u);
-    EXPECT_EQ(dee.totalPoints, 8u);
-    EXPECT_EQ(dee.fastestLaps, 1u);
-    EXPECT_EQ(ann.fastestLaps, 0u);
+    EXPECT_EQ(ann.racePlaces[0], 2u);
+    EXPECT_EQ(bob.racePlaces[1], 2u);
+    EXPECT_EQ(cid.racePlaces[2], 2u);  // its own position, not the shared place
+    EXPECT_EQ(cid.racePlaces[1], 1u);
+    EXPECT_EQ(dee.racePlaces[3], 2u);
+    EXPECT_EQ(dee.racePlaces[0], 1u);
+    EXPECT_EQ(cid.totalPoints, 40u + 6u);
+    EXPECT_EQ(dee.totalPoints, 40u + 8u);
+    EXPECT_EQ(dee.fastestLaps, 3u);
+    EXPECT_EQ(ann.fastestLaps, 2u);
     for (const DriverRecord* d : {&ann, &bob, &cid, &dee}) {
-        EXPECT_EQ(d->races, 1u);
-        EXPECT_EQ(d->seasons, 0u);
+        EXPECT_EQ(d->races, 10u);
+        EXPECT_EQ(d->seasons, 2u);
     }
 }
 
@@ -192,6 +210,7 @@ TEST_F(SeasonTest, SharedPointsPlacesCountOwnPositionsAndAreSaved) {
 // point 0: every driver still counts a season, all sharing first place, and
 // the final standings showing again does not count it twice.
 TEST_F(SeasonTest, EndingTheSeasonInTheFirstRaceCountsOneSeasonForEveryDriver) {
+    Veterans({"Ann", "Bob", "Cid"});
     Keys("abc");
     chosenTracks = {"oval", "club"};
     ASSERT_TRUE(StartFromMainScreen());
@@ -219,9 +238,11 @@ TEST_F(SeasonTest, EndingTheSeasonInTheFirstRaceCountsOneSeasonForEveryDriver) {
     SeasonStandingsShown(true);
     for (const char* name : {"Ann", "Bob", "Cid"}) {
         DriverRecord d = OnDisk(name);
-        EXPECT_EQ(d.seasons, 1u) << name;
-        EXPECT_EQ(d.seasonPlaces[0], 1u) << name;
-        EXPECT_EQ(d.totalPoints, 0u) << name;
+        EXPECT_EQ(d.seasons, 3u) << name;
+        EXPECT_EQ(d.seasonPlaces[0], 2u) << name;
+        EXPECT_EQ(d.seasonPlaces[1], 1u) << name;
+        EXPECT_EQ(d.totalPoints, 40u) << name;
+        EXPECT_EQ(d.races, 9u) << name;
     }
     reenterRace = nullptr;
     raceSeams = RaceSeams{};

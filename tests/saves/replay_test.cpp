@@ -267,6 +267,31 @@ TEST_F(ReplayTest, LeavingPutsEveryCarBackWhateverWasWatchedAndTheLightsRunAgain
     EXPECT_FLOAT_EQ(replay.cutBegin, -1);
 }
 
+// A timed race paused for the replay: the clock stands still from the first
+// pause until racing goes on, through the cut's resume and second pause.
+TEST_F(ReplayTest, ATimedRaceLosesNoTimeToAReplayWithACut)
+{
+    ASSERT_TRUE(StartRecordedRace("\\oval", 2, 1));
+    raceState.timedRace = true;
+    raceState.raceSeconds = 300;
+    Steps(100);
+    ASSERT_EQ(raceState.wallEnd, fakeWall + 300);
+    int32_t end = raceState.wallEnd;
+    Pause();
+    ASSERT_TRUE(EnterReplay());
+    fakeWall += 40;
+    ReplayPress(SDLK_c);
+    Steps(10);
+    fakeWall += 20;
+    ReplayPress(SDLK_c);  // back to the race and the pause menu again
+    fakeWall += 30;
+    Resume();
+    for (int k = 0; k < 400 && raceState.phase != RacePhase::Racing; ++k) RaceStep();
+    ASSERT_EQ(raceState.phase, RacePhase::Racing);
+    RaceStep();
+    EXPECT_EQ(raceState.wallEnd, end + 90);
+}
+
 TEST_F(ReplayTest, PlaybackPassesThroughTheRecordedPosesAndStaysBetweenThem)
 {
     ASSERT_TRUE(StartRecordedRace("\\grand_prix", 3, 5));

@@ -3,6 +3,7 @@
 // was, the ghost and track fingerprints, moved tracks, and files that are
 // cut, forged or of another version refused without touching the race.
 #include "tests/race/race_fixture.h"
+#include "Game/race/race_internal.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -50,6 +51,12 @@ protected:
         for (PlayerSlot& s : playerSlots) s = PlayerSlot{};
         driverRecordHooks = DriverRecordHooks{};
     }
+    // Loaded seasons set the drivers' hooks: no later test counts into files.
+    void TearDown() override
+    {
+        ClearSeasonDrivers();
+        for (PlayerSlot& s : playerSlots) s = PlayerSlot{};
+    }
     // A race of n computer cars in the scratch folder.
     bool Race(const std::string& track, int n, int humans = 0)
     {
@@ -85,6 +92,13 @@ TEST_F(SaveGameTest, AGameSavedMidRaceLoadsEveryCarBackBitForBitAndRunsToTheEnd)
     cars[2].damage = 12345;
     cars[1].fuel = 40000;
     cars[0].tyres = 50001;
+    cars[2].laps = 1;
+    uint8_t positions[3];
+    Vec3 where[3];
+    for (int i = 0; i < 3; ++i) {
+        positions[i] = cars[i].position;
+        where[i] = cars[i].pos;
+    }
     std::vector<uint8_t> saved[kMaxCars];
     for (int i = 0; i < 3; ++i) saved[i] = CarBytes(i);
     RaceState race = raceState;
@@ -108,6 +122,16 @@ TEST_F(SaveGameTest, AGameSavedMidRaceLoadsEveryCarBackBitForBitAndRunsToTheEnd)
     ContinueSeason(pendingGame.carCount, pendingGame.currentRace);
     RestoreSavedRace();
     for (int i = 0; i < 3; ++i) EXPECT_EQ(CarBytes(i), saved[i]) << "car " << i;
+    // The values as they were set, not only as the same writer puts them.
+    EXPECT_EQ(cars[2].damage, 12345);
+    EXPECT_EQ(cars[1].fuel, 40000);
+    EXPECT_EQ(cars[0].tyres, 50001);
+    EXPECT_EQ(cars[2].laps, 1);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(cars[i].position, positions[i]);
+        EXPECT_EQ(cars[i].pos.x, where[i].x);
+        EXPECT_EQ(cars[i].pos.z, where[i].z);
+    }
     EXPECT_NE(cars[0].driverType, 0);  // the player is human again, from the driver record
     EXPECT_EQ(raceState.raceClock, race.raceClock);
     EXPECT_EQ(raceState.leaderLaps, race.leaderLaps);
@@ -292,4 +316,180 @@ TEST_F(SaveGameTest, NamesStayInsideSavesAndAFailedSaveKeepsThePreviousFile)
     rmdir("saves/Autosave.gam.tmp");
     EXPECT_TRUE(SaveGame("Autosave"));
     EXPECT_NE(folder.Read("saves/Autosave.gam"), first);
+    // An autosave that fails leaves no older race listed as the autosave.
+    mkdir("saves/Autosave.gam.tmp", 0777);
+    raceSeams.writeAutosave();
+    EXPECT_NE(stat("saves/Autosave.gam", &st), 0);
+    rmdir("saves/Autosave.gam.tmp");
+}
+
+TEST_F(SaveGameTest, LoadingKeepsTheSeasonPointsAndDoesNotOverwriteTheAutosave)
+{
+    ASSERT_TRUE(Race("\\oval", 3));
+    baseDirectory = folder.path + "/";
+    seasonTracks = {"\\oval", "\\town"};
+    raceState.raceCount = 2;
+    settings.startingOrder = 1;  // the grid follows the points
+    const int32_t points[3] = {5, 17, 9};
+    std::copy(points, points + 3, raceState.seasonPoints);
+    ASSERT_TRUE(SaveGame("Autosave"));
+    std::vector<uint8_t> autosave = folder.Read("saves/Autosave.gam");
+
+    // Loaded as the game does it, with the autosave in place; then quit.
+    for (int32_t& p : raceState.seasonPoints) p = 0;
+    SavedGame g;
+    ASSERT_EQ(ReadSaveGame("Autosave", g), 0);
+    pendingGame = std::move(g);
+    InstallSaveGames();
+    PrepareSavedSeason();
+    ContinueSeason(pendingGame.carCount, pendingGame.currentRace);
+    // The points are there before the race is restored.
+    EXPECT_EQ(std::vector<int32_t>(raceState.seasonPoints, raceState.seasonPoints + 3),
+              std::vector<int32_t>(points, points + 3));
+    RestoreSavedRace();
+    EXPECT_EQ(folder.Read("saves/Autosave.gam"), autosave);
+    ASSERT_EQ(ReadSaveGame("Autosave", g), 0);
+    EXPECT_EQ(std::vector<int32_t>(g.seasonPoints, g.seasonPoints + 3), std::vector<int32_t>(points, points + 3));
+
+    // When the saved race's track is gone the season goes on with the next,
+    // on a grid by the saved points, and that race is autosaved.
+    ASSERT_EQ(rename("tracks/oval.trk", "oval.away"), 0);
+    ASSERT_EQ(ReadSaveGame("Autosave", g), 0);
+    pendingGame = std::move(g);
+    PrepareSavedSeason();
+    ContinueSeason(pendingGame.carCount, pendingGame.currentRace);
+    RestoreSavedRace();
+    EXPECT_EQ(raceState.raceIndex, 1);
+    EXPECT_EQ(raceState.standing[0], 1);
+    EXPECT_EQ(raceState.standing[1], 2);
+    EXPECT_EQ(raceState.standing[2], 0);
+    ASSERT_EQ(ReadSaveGame("Autosave", g), 0);
+    EXPECT_EQ(g.currentRace, 1);
+    EXPECT_EQ(g.seasonPoints[1], 17);
+    // The missing track keeps its name and fingerprint, so it is found again once back.
+    uint32_t oval[4];
+    ASSERT_EQ(rename("oval.away", "tracks/oval.trk"), 0);
+    TrackIdentity("\\oval", oval);
+    EXPECT_EQ(g.tracks[0].path, "oval");
+    EXPECT_EQ(std::memcmp(g.tracks[0].identity, oval, sizeof oval), 0);
+    EXPECT_EQ(ResolveSavedTrack(g.tracks[0]), "\\oval");
+}
+
+TEST_F(SaveGameTest, TracksNamedWithAccentsAndColonsSaveAndLoad)
+{
+    ASSERT_EQ(system("cp tracks/oval.trk 'tracks/N\xC3\xBCrburg.trk' && mkdir -p tracks/night && "
+                     "cp tracks/town.trk 'tracks/night/Le Mans: night.trk'"),
+              0);
+    ASSERT_TRUE(Race(folder.File("tracks/N\xC3\xBCrburg.trk"), 2));
+    baseDirectory = folder.path + "/";
+    seasonTracks = {"\\N\xC3\xBCrburg", "\\night\\Le Mans: night"};
+    ASSERT_TRUE(SaveGame("Accents")) << LastSaveError();
+    SavedGame g;
+    ASSERT_EQ(ReadSaveGame("Accents", g), 0);
+    ASSERT_EQ(g.tracks.size(), 2u);
+    EXPECT_EQ(ResolveSavedTrack(g.tracks[0]), "\\N\xC3\xBCrburg");
+    EXPECT_EQ(ResolveSavedTrack(g.tracks[1]), "\\night\\Le Mans: night");
+    // What no player can race is still refused at once.
+    seasonTracks = {"\\bad\x01name"};
+    EXPECT_FALSE(SaveGame("Control"));
+    EXPECT_FALSE(LastSaveError().empty());
+    // A file listed with its extension in capitals loads too.
+    ASSERT_EQ(rename("saves/Accents.gam", "saves/Upper.GAM"), 0);
+    EXPECT_EQ(ReadSaveGame("Upper", g), 0);
+}
+
+TEST_F(SaveGameTest, ALoadedSeasonCountsOntoTheDriversFilesAsTheyAreNow)
+{
+    DriverRecord ann = NewDriver(false);
+    ann.races = 10;
+    ann.totalPoints = 100;
+    ann.racePlaces[0] = 4;
+    ASSERT_TRUE(SaveDriver(ann, "Ann"));
+    ASSERT_TRUE(Race("\\oval", 2, 1));
+    baseDirectory = folder.path + "/";
+    playerSlots[0].used = playerSlots[1].used = true;
+    playerSlots[0].name = "Ann";
+    playerSlots[0].record = ann;
+    playerSlots[1].name = "Bob";
+    playerSlots[1].record = NewDriver(true);
+    ASSERT_TRUE(SaveGame("Drivers"));
+    // Ann races on elsewhere; the hooks of a season before are still set.
+    ann.races = 20;
+    ann.totalPoints = 200;
+    ASSERT_TRUE(SaveDriver(ann, "Ann"));
+    ClearSeasonDrivers();
+    for (PlayerSlot& s : playerSlots) s = PlayerSlot{};
+    ASSERT_EQ(LoadDriverList(), 1);
+
+    SavedGame g;
+    ASSERT_EQ(ReadSaveGame("Drivers", g), 0);
+    pendingGame = std::move(g);
+    PrepareSavedSeason();
+    ASSERT_TRUE(driverRecordHooks.raceResult && driverRecordHooks.save);
+    EXPECT_STREQ(driverRecordHooks.name(0), "Ann");
+    cars[0].position = 0;
+    driverRecordHooks.raceResult(0, 0, 10, true);
+    driverRecordHooks.save();
+    DriverRecord back;
+    ASSERT_EQ(LoadDriver("Ann", back), 0);
+    EXPECT_EQ(back.races, 21u);
+    EXPECT_EQ(back.totalPoints, 210u);
+    EXPECT_EQ(back.racePlaces[0], 5u);
+    EXPECT_EQ(back.fastestLaps, 1u);
+}
+
+TEST_F(SaveGameTest, ForgedCountersNearTheirLimitsAreRefused)
+{
+    ASSERT_TRUE(Race("\\oval", 2));
+    baseDirectory = folder.path + "/";
+    Steps(300);
+    std::vector<uint8_t> good = Save();
+    SavedGame g;
+    ASSERT_TRUE(ParseSaveGame(good, g));
+    size_t players = 2 + 2 + kSettingsSize + 2 + 8;
+    size_t states = players + 4 + 2 * (13 + kDriverRecordBytes + kCarRecordSize) + 8 + 56;
+    size_t points = states + 2 * CarStateBytes() + 8;
+    auto patched = [&](size_t at, int32_t value) {
+        std::vector<uint8_t> f = good;
+        for (int k = 0; k < 4; ++k) f[at + k] = static_cast<uint8_t>(static_cast<uint32_t>(value) >> (8 * k));
+        return f;
+    };
+    const size_t flip = states + 9, lapMark = states + 13, lapTime = states + 17;
+    for (const std::vector<uint8_t>& f :
+         {patched(points, 0x7FFFFFF0), patched(points + 4, -5), patched(points + 16, 0x7FFFFFF0) /* race clock */,
+          patched(flip, 0x7FFFFFFF), patched(flip, -1), patched(lapMark, 0x7FFFFFF0),
+          patched(lapMark, g.raceClock + 1), patched(lapTime, -1), patched(points + 20, 70000) /* fastest lap */})
+        EXPECT_FALSE(ParseSaveGame(f, g));
+    EXPECT_TRUE(ParseSaveGame(patched(points, 1000), g));
+    EXPECT_EQ(g.seasonPoints[0], 1000);
+    // Car states the physics cannot step: flung at 5 km/s, an axis three long, a feather's mass.
+    auto floatBits = [](float v) {
+        int32_t bits;
+        std::memcpy(&bits, &v, 4);
+        return bits;
+    };
+    const size_t vel = states + 49, side = states + 73;
+    for (const std::vector<uint8_t>& f : {patched(vel, floatBits(5000)), patched(side, floatBits(3)),
+                                          patched(states + 37, floatBits(5e5f)),
+                                          patched(states + 149, floatBits(0.001f))})
+        EXPECT_FALSE(ParseSaveGame(f, g));
+}
+
+TEST_F(SaveGameTest, AContinuedRaceCountsItsOwnPitStopsAndStalls)
+{
+    ASSERT_TRUE(Race("\\oval", 2));
+    baseDirectory = folder.path + "/";
+    Steps(300);
+    CountPitStop(0);
+    ASSERT_EQ(PitStops(0), 1);
+    ASSERT_GT(LongestNoProgress(1), 0);
+    ASSERT_TRUE(SaveGame("Counts"));
+    SavedGame g;
+    ASSERT_EQ(ReadSaveGame("Counts", g), 0);
+    pendingGame = std::move(g);
+    PrepareSavedSeason();
+    ContinueSeason(pendingGame.carCount, pendingGame.currentRace);
+    RestoreSavedRace();
+    EXPECT_EQ(PitStops(0), 0);
+    EXPECT_EQ(LongestNoProgress(1), 0);
 }
