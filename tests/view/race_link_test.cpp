@@ -66,10 +66,11 @@ TEST(ViewGhost, ShowsTheBestLapAtTheStepOfTheCurrentLap)
             EXPECT_FALSE(pose);
             continue;
         }
-        // The best lap is the completed one with as many steps as the ghost has samples.
+        // The best lap is the first completed one with as many steps as the
+        // ghost has samples (a later lap of the same length does not replace it).
         const std::vector<Vec3>* best = nullptr;
         for (const auto& [lap, steps] : laps)
-            if (lap < cars[0].laps && static_cast<int>(steps.size()) == GhostSampleCount()) best = &steps;
+            if (!best && lap < cars[0].laps && static_cast<int>(steps.size()) == GhostSampleCount()) best = &steps;
         ASSERT_NE(best, nullptr);
         if (step < GhostSampleCount()) {
             ASSERT_TRUE(pose) << "step " << step;
