@@ -37,14 +37,17 @@ void SeasonResult(int car, int place) {
 }
 
 // A driver file that cannot be written loses this season's counts only;
-// the race goes on.
+// the race goes on. Only listed drivers are written: a season loaded from a
+// save may name drivers that have no file (the command line's "Driver N", or
+// one deleted since), and counting must not create or bring back their files.
 void SaveRecords() {
     for (int k = 0; k < seasonCars; ++k) {
         PlayerSlot& s = playerSlots[k];
         if (!s.used) continue;
-        SaveDriver(s.record, s.name);
         int i = FindDriver(s.name);
-        if (i >= 0) driverList[size_t(i)].record = s.record;
+        if (i < 0) continue;
+        SaveDriver(s.record, s.name);
+        driverList[size_t(i)].record = s.record;
     }
 }
 

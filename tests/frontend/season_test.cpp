@@ -11,6 +11,8 @@
 #include "Game/shell/settings.h"
 #include "Game/track/track.h"
 
+#include <filesystem>
+
 using namespace menutest;
 
 namespace {
@@ -446,4 +448,27 @@ TEST(RaceLength, KilometresShorterThanOneLapStillRaceOneLap) {
     FreeTrackMaps();
     FreeCarCatalogue();
     baseDirectory = saved;
+}
+
+// A season whose players include a name no driver file holds (a game saved
+// from a command-line race, or a driver deleted since): counting goes on for
+// the listed drivers and never creates a file for the other.
+TEST_F(SeasonTest, CountingNeverCreatesAFileForAnUnlistedDriver) {
+    Keys("ab");
+    chosenTracks = {"oval"};
+    ASSERT_TRUE(StartFromMainScreen());
+    playerSlots[1].name = "Driver 2";
+    raceState = RaceState{};
+    raceState.carCount = 2;
+    for (int p = 0; p < 2; ++p) {
+        raceState.standing[p] = p;
+        cars[p] = CarState{};
+        cars[p].position = uint8_t(p);
+        cars[p].laps = 3;
+        cars[p].lastLapMark = 1000 + 100 * p;
+    }
+    AwardPoints();
+    EXPECT_EQ(OnDisk("Ann").races, 1u);
+    EXPECT_FALSE(std::filesystem::exists(folder->File("drivers/Driver 2.drv")));
+    EXPECT_EQ(OnDisk("Bob").races, 0u);
 }
