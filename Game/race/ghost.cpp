@@ -136,10 +136,11 @@ void LoadGhost(const GhostLap& ghost)
     // Frames past the last stored sample repeat it.
     for (int i = held; i < n && held > 0; ++i) out[i] = out[held - 1];
     bestCount = held > 0 ? n : 0;
-    // A lap that beats the one the track holds (a saved game's best lap) is
-    // still to be written; the track's own lap, or a slower one, is not.
-    if (trackMaps.hasGhost && trackMaps.ghost.frameCount > n && bestCount > 0) {
-        storedCount = trackMaps.ghost.frameCount;
+    // A lap that beats the one the track holds, or a track that holds none
+    // (a saved game's best lap), is still to be written; the track's own lap,
+    // or a slower one, is not.
+    if ((!trackMaps.hasGhost || trackMaps.ghost.frameCount > n) && bestCount > 0) {
+        storedCount = trackMaps.hasGhost ? trackMaps.ghost.frameCount : kMaxGhostFrames;
         bestIsNew = true;
         return;
     }

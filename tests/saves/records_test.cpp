@@ -114,6 +114,10 @@ TEST_F(RecordsTest, OnlyAFasterTimeTrialLapReplacesTheStoredGhostAndRecordAndIsM
     StartRace();
     ASSERT_EQ(trackMaps.name, club);
     EXPECT_EQ(GhostSampleCount(), 0);
+    // There a saved game's best lap has no lap to beat: it is written.
+    LoadGhost(Lap(420, 1));
+    EXPECT_TRUE(WriteRaceRecords());
+    EXPECT_EQ(StoredFrames(club), 420);
 }
 
 TEST_F(RecordsTest, TheStoredFormKeepsTheLastFrameOfAnEvenLap)
