@@ -94,8 +94,9 @@ ShippedList ReadShippedList(const fs::path& p) {
         std::string line = text.substr(at, end - at);
         at = end + 1;
         if (line.size() < 18 || line[0] == '#' || line[16] != ' ') continue;
+        const std::string digits = line.substr(0, 16);
         char* stop = nullptr;
-        uint64_t sum = std::strtoull(line.substr(0, 16).c_str(), &stop, 16);
+        uint64_t sum = std::strtoull(digits.c_str(), &stop, 16);
         if (stop && *stop == '\0') list[line.substr(17)] = sum;
     }
     return list;
