@@ -527,10 +527,13 @@ void DriveAI(int i, int& throttle, float& steering)
     float speed = Length(c.vel), vF = Dot(c.vel, c.forward);
     float x = c.aiSkill < 100 ? c.aiSkill / 100.0f : 1.0f;
     float tr = c.traction * 100;
-    // Look-ahead time: 0.8 of the nominal one steers best; skill below 80
-    // shortens it further (late reactions), and from 80 up skill shows in
-    // how hard the driver dares to corner (SafeSpeed).
-    float look = 2.5f / std::sqrt(tr > 0.01f ? tr : 0.01f) * (x < 0.8f ? x : 0.8f);
+    // Look-ahead time: 0.55 of the nominal one, shorter below skill 55 (late
+    // reactions). The reference point lies
+    // speed * look ahead, so a longer look at the speeds of skilled drivers
+    // puts it so far out that the car runs wide in tight bends and into the
+    // walls of narrow roads and bridge decks. Skill shows in how hard the
+    // driver dares to corner (SafeSpeed) and, above 100, in grip.
+    float look = 2.5f / std::sqrt(tr > 0.01f ? tr : 0.01f) * (x < 0.55f ? x : 0.55f);
     int n = static_cast<int>(trackMaps.aiLine.size());
     bool hasPits = trackMaps.pitEntry >= 0 && trackMaps.pitLine.size() >= 2 && !trackMaps.pitCrews.empty();
     if (!hasPits && c.controlLock != 0) c.controlLock = 0;
