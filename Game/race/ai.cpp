@@ -74,6 +74,7 @@ bool OtherLevel(int i, int j)
 
 float BendRadius(bool pitLine, int idx);
 void RoadRoom(Vec3 p, Vec3 right, float& roomRight, float& roomLeft, int idx);
+bool BridgeNear(int idx, int count);
 
 // The place on the line nearest to a point, searched from the segment
 // ending at point base onwards over at most that many segments and 30 m of
@@ -153,6 +154,26 @@ Vec3 TargetAlong(bool pitLine, int base, float u, float dist, float offset, floa
         offset = offset > hi ? hi : offset < lo ? lo : offset;
     }
     offset += turn > 0 ? wide : -wide;
+    // Under a humped bridge the road runs through a gap between the walls
+    // under the ends of its deck, barely wider than a car, and the line
+    // need not run down its middle: the target goes through the middle.
+    // The pieces of one bridge stand in a row along that gap.
+    if (!pitLine && BridgeNear(base + k - 1, 2)) {
+        const WorldObject* bridge = nullptr;
+        float nearest = 14 * 14;
+        for (const WorldObject& o : trackMaps.objects) {
+            if (o.type != 17) continue;
+            float dx = point.x - o.position.x, dz = point.z - o.position.z;
+            if (dx * dx + dz * dz < nearest) nearest = dx * dx + dz * dz, bridge = &o;
+        }
+        float len = bridge ? Flat(bridge->direction) : 0;
+        if (len > 0.0001f) {
+            Vec3 along{bridge->direction.x / len, 0, bridge->direction.z / len};
+            float cosine = Dot(right, along);
+            float shift = -Dot(point - bridge->position, along) / (cosine + (cosine < 0 ? -0.0001f : 0.0001f));
+            if (std::fabs(cosine) > 0.7f && std::fabs(shift) <= 3) return point + right * shift;
+        }
+    }
     return point + right * offset;
 }
 
