@@ -74,6 +74,7 @@ bool OtherLevel(int i, int j)
 
 float BendRadius(bool pitLine, int idx);
 void RoadRoom(Vec3 p, Vec3 right, float& roomRight, float& roomLeft, int idx);
+bool BridgeNear(int idx, int count);
 
 // The place on the line nearest to a point, searched from the segment
 // ending at point base onwards over at most that many segments and 30 m of
@@ -153,6 +154,26 @@ Vec3 TargetAlong(bool pitLine, int base, float u, float dist, float offset, floa
         offset = offset > hi ? hi : offset < lo ? lo : offset;
     }
     offset += turn > 0 ? wide : -wide;
+    // Under a humped bridge the road runs through a gap between the walls
+    // under the ends of its deck, barely wider than a car, and the line
+    // need not run down its middle: the target goes through the middle.
+    // The pieces of one bridge stand in a row along that gap.
+    if (!pitLine && BridgeNear(base + k - 1, 2)) {
+        const WorldObject* bridge = nullptr;
+        float nearest = 14 * 14;
+        for (const WorldObject& o : trackMaps.objects) {
+            if (o.type != 17) continue;
+            float dx = point.x - o.position.x, dz = point.z - o.position.z;
+            if (dx * dx + dz * dz < nearest) nearest = dx * dx + dz * dz, bridge = &o;
+        }
+        float len = bridge ? Flat(bridge->direction) : 0;
+        if (len > 0.0001f) {
+            Vec3 along{bridge->direction.x / len, 0, bridge->direction.z / len};
+            float cosine = Dot(right, along);
+            float shift = -Dot(point - bridge->position, along) / (cosine + (cosine < 0 ? -0.0001f : 0.0001f));
+            if (std::fabs(cosine) > 0.7f && std::fabs(shift) <= 3) return point + right * shift;
+        }
+    }
     return point + right * offset;
 }
 
@@ -527,10 +548,13 @@ void DriveAI(int i, int& throttle, float& steering)
     float speed = Length(c.vel), vF = Dot(c.vel, c.forward);
     float x = c.aiSkill < 100 ? c.aiSkill / 100.0f : 1.0f;
     float tr = c.traction * 100;
-    // Look-ahead time: 0.8 of the nominal one steers best; skill below 80
-    // shortens it further (late reactions), and from 80 up skill shows in
-    // how hard the driver dares to corner (SafeSpeed).
-    float look = 2.5f / std::sqrt(tr > 0.01f ? tr : 0.01f) * (x < 0.8f ? x : 0.8f);
+    // Look-ahead time: 0.55 of the nominal one, shorter below skill 55 (late
+    // reactions). The reference point lies
+    // speed * look ahead, so a longer look at the speeds of skilled drivers
+    // puts it so far out that the car runs wide in tight bends and into the
+    // walls of narrow roads and bridge decks. Skill shows in how hard the
+    // driver dares to corner (SafeSpeed) and, above 100, in grip.
+    float look = 2.5f / std::sqrt(tr > 0.01f ? tr : 0.01f) * (x < 0.55f ? x : 0.55f);
     int n = static_cast<int>(trackMaps.aiLine.size());
     bool hasPits = trackMaps.pitEntry >= 0 && trackMaps.pitLine.size() >= 2 && !trackMaps.pitCrews.empty();
     if (!hasPits && c.controlLock != 0) c.controlLock = 0;
