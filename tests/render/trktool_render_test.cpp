@@ -7,12 +7,27 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <unistd.h>
 
 namespace {
 
-std::string Scratch(const char* name) { return std::string(DW_BINARY_DIR) + "/render_tool_" + name; }
+// A scratch path of this test process: ctest runs the tests of this file in
+// parallel processes, which must not write the same files.
+std::string Scratch(const char* name)
+{
+    return std::string(DW_BINARY_DIR) + "/render_tool_" + std::to_string(getpid()) + "_" + name;
+}
+
+// The scratch files go with the process.
+struct ScratchCleanup {
+    ~ScratchCleanup()
+    {
+        for (const char* name : {"hills.trk", "race.bmp", "default.bmp"}) std::remove(Scratch(name).c_str());
+    }
+} scratchCleanup;
 
 int RunTool(const std::string& args)
 {
