@@ -220,8 +220,42 @@ void ChooseOffset(int i, Vec3 a, Vec3 b, float look, bool pitLine)
     c.aiParam = o < 0 ? 0 : o > 10 ? 200 : static_cast<int>(o / 0.05f);
 }
 
-// Whether to take the pit line at the branch point.
-bool WantsPit(const CarState& c)
+// Fuel plan, per car: the tank at its last pass of the pit branch and the lap
+// it was on, and what was burnt from one pass to the next and from the
+// branch to the line, measured on laps without a stop (0 until measured).
+// The fuel-consumption setting x track length is what a lap at full speed
+// burns; a real lap burns a little less, and on a race that one tank nearly
+// lasts that difference decides whether a stop is needed at all.
+float branchFuel[kMaxCars];
+int32_t branchLap[kMaxCars];
+int32_t seenLaps[kMaxCars];
+float lapBurn[kMaxCars];
+float tailBurn[kMaxCars];
+
+// Called on every pass of the branch point and every lap: keeps the plan.
+void MeasureFuel(int i, const CarState& c, bool atBranch)
+{
+    float fuel = c.fuel;
+    bool sameTank = branchFuel[i] > 0 && fuel <= branchFuel[i];
+    if (c.laps != seenLaps[i]) {
+        if (sameTank && branchLap[i] == c.laps - 1) tailBurn[i] = branchFuel[i] - fuel;
+        seenLaps[i] = c.laps;
+    }
+    if (!atBranch) return;
+    if (sameTank && branchLap[i] == c.laps - 1) lapBurn[i] = branchFuel[i] - fuel;
+    branchFuel[i] = fuel;
+    branchLap[i] = c.laps;
+}
+
+// Whether to take the pit line at the branch point. Low fuel and heavy
+// damage bring a car in as the race rules say. Fuel is planned with what the
+// car's own laps burn: a car whose tank lasts the race does not stop for
+// fuel; one that needs a last stop makes it on the first lap the pit lane is
+// clear, or at the last branch it can reach on what it has. A random lap for
+// that stop, or a stop not needed, would cost one car its place and not the
+// next, which no driver's skill can make up. With more stops to come, the
+// race rules' draw spreads them over the laps.
+bool WantsPit(int i, const CarState& c)
 {
     const RaceState& r = raceState;
     if (c.lapState == 1) return true;
@@ -230,15 +264,61 @@ bool WantsPit(const CarState& c)
     float rLeft = static_cast<float>(r.raceLaps - c.laps - 1);
     float cons = settings.fuelConsumption * length;
     float damage = c.damage;
+    bool repair = damage * rLeft * length > 20000000.0f;
+    if (cons <= 0) return repair;
+    float lap = lapBurn[i] > 0 ? lapBurn[i] : cons;
+    float tail = tailBurn[i] > 0 ? tailBurn[i] : cons;
     float fuel = c.fuel;
-    if (cons <= 0 || fuel >= cons * rLeft) return damage * rLeft * length > 20000000.0f;
-    int t = static_cast<int>(65536.0f / cons);
-    if (t < 1) t = 1;
-    int rl = static_cast<int>(rLeft);
-    int fullTanks = static_cast<int>(fuel / cons);
-    if ((rl - 1 - fullTanks) / t < (rl - 1) / t)
-        return static_cast<float>(rl - rl / t * t) * damage * length > 20000000.0f;
-    return damage > 1000 || NextRandom() * static_cast<float>(rl / t + 1) * fuel < cons;
+    float need = (tail + lap * rLeft) * 1.04f + 300;
+    if (fuel >= need) return repair;
+    if (fuel < lap * 1.05f + 300) return true;
+    if (need > 65535) {
+        // More stops to come than one: they are spread over the laps by the
+        // race rules' draw, so that the whole field does not come in at once.
+        int t = static_cast<int>(65536.0f / cons);
+        if (t < 1) t = 1;
+        int rl = static_cast<int>(rLeft);
+        int fullTanks = static_cast<int>(fuel / cons);
+        if ((rl - 1 - fullTanks) / t < (rl - 1) / t)
+            return static_cast<float>(rl - rl / t * t) * damage * length > 20000000.0f;
+        return damage > 1000 || NextRandom() * static_cast<float>(rl / t + 1) * fuel < cons;
+    }
+    // The last stop: made on the first lap the pit lane is clear (a car
+    // queued behind another's stop loses more than the stop).
+    if (lapBurn[i] <= 0) return false;
+    for (int j = 0; j < r.carCount; ++j)
+        if (j != i && cars[j].controlLock != 0) return false;
+    return true;
+}
+
+// A car come in for a stop while every crew further down the pit line is
+// busy with another car queues: it stops short of the nearest busy crew and
+// waits until that crew is free, rather than driving through unserved (and
+// perhaps running dry on the next lap). The queue is part of the stop, not
+// a stall. It waits 10 s at most. Returns 0 (a crew is free or the wait is
+// over), 1 (queueing, still short of the busy crews) or 2 (stop here).
+int32_t crewWait[kMaxCars];
+constexpr int32_t kMaxCrewWait = 1000;
+
+int QueueForCrew(int i)
+{
+    const CarState& c = cars[i];
+    if (crewWait[i] >= kMaxCrewWait) return 0;
+    float nearest = 1e9f;
+    for (size_t k = 0; k < trackMaps.pitCrews.size(); ++k) {
+        const PitCrew& crew = trackMaps.pitCrews[k];
+        Vec3 to = crew.anchor - c.pos;
+        if (Dot(to, c.forward) <= 0) continue;
+        bool claimed = crew.state < kMaxCars && crew.state != i;
+        for (int j = 0; j < raceState.carCount; ++j)
+            if (j != i && cars[j].controlLock == 3 + k) claimed = true;
+        if (!claimed) return 0;  // a free crew further on: drive to it
+        float dist = Flat(to);
+        if (dist < nearest) nearest = dist;
+    }
+    if (nearest > 40) return 0;
+    ++crewWait[i];
+    return nearest > 12 ? 1 : 2;
 }
 
 // Crew k's work on the car is done and the tank holds enough for the rest.
@@ -442,6 +522,10 @@ float WantedLane(int i, Vec3 a, Vec3 b, float& keep)
         const CarDefinition& od = carDefinitions[passCar[i]];
         float along = Dot(o.pos - c.pos, dir), reach = d.halfSize.z + od.halfSize.z;
         if (--passTimer[i] < 0 && along > reach + 4) passCar[i] = -1;
+        // Still behind a commitment later: the pass is not coming (another
+        // car alongside holds this one in, or the road has narrowed).
+        // Give it up and choose again.
+        if (passTimer[i] < -kPassCommit && along > reach) passCar[i] = -1;
         if (along < -reach - 1.5f || along > 45) passCar[i] = -1;
     }
     // A slower car in the lane ahead: pass it.
@@ -519,9 +603,13 @@ float WantedLane(int i, Vec3 a, Vec3 b, float& keep)
 int32_t NoProgressSteps(int car) { return car >= 0 && car < kMaxCars ? noProgress[car] : 0; }
 int32_t LongestNoProgress(int car) { return car >= 0 && car < kMaxCars ? longestNoProgress[car] : 0; }
 
-void ResetNoProgress()
+void ResetDriverRecords()
 {
-    for (int i = 0; i < kMaxCars; ++i) noProgress[i] = longestNoProgress[i] = 0;
+    for (int i = 0; i < kMaxCars; ++i) {
+        noProgress[i] = longestNoProgress[i] = 0;
+        branchFuel[i] = lapBurn[i] = tailBurn[i] = 0;
+        branchLap[i] = seenLaps[i] = crewWait[i] = 0;
+    }
 }
 
 void DriveAI(int i, int& throttle, float& steering)
@@ -532,6 +620,7 @@ void DriveAI(int i, int& throttle, float& steering)
     throttle = 0;
     steering = 0;
     if (r.raceClock <= 1) noProgress[i] = longestNoProgress[i] = 0;
+    MeasureFuel(i, c, false);
     // A new race, a loaded one or a car put somewhere else: the clock did
     // not simply move on by a step, and the racecraft starts afresh.
     if (r.raceClock != lastClock[i] && r.raceClock != lastClock[i] + 1) {
@@ -672,10 +761,13 @@ void DriveAI(int i, int& throttle, float& steering)
             noProgress[i] = 0;
             if (!pitLine) {
                 if (c.aiState >= n) c.aiState = 0;
-                if (hasPits && c.aiState == trackMaps.pitEntry && WantsPit(c)) {
+                bool atBranch = hasPits && c.aiState == trackMaps.pitEntry;
+                if (atBranch) MeasureFuel(i, c, true);
+                if (atBranch && WantsPit(i, c)) {
                     c.controlLock = phase = 1;
                     pitLine = true;
                     c.aiState = 1;
+                    branchFuel[i] = 0;  // the next lap is not a racing lap
                 }
             } else if (c.aiState >= static_cast<int>(trackMaps.pitLine.size())) {
                 // Past the pit line's end: back on the AI line.
@@ -718,7 +810,7 @@ void DriveAI(int i, int& throttle, float& steering)
         // the bends further on, which the car must be able to brake for.
         Vec3 target2 = TargetAlong(pitLine, c.aiState, u, 5 + 0.08f * speed * speed * look * look, offset, 0, keep);
         throttle = CornerThrottle(c, target2, speed, vF);
-        float caution = c.aiSkill < 100 ? 0.6f + 0.4f * x : 1.0f;
+        float caution = c.aiSkill < 100 ? 0.2f + 0.8f * x : 1.0f;
         float safe = SafeSpeed(c, pitLine, speed, caution);
         if (throttle > 0 && vF > safe) throttle = vF > safe + 3 ? -100 : 0;
         else if (throttle == 100 && vF > safe - 1) throttle = 1;
@@ -728,6 +820,7 @@ void DriveAI(int i, int& throttle, float& steering)
         if (throttle > 1 && gap < 0) throttle = 1;
         if (throttle > 0 && gap < -4) throttle = 0;
         if (gap < 0) ++heldBehind[i];
+        if (gap < 0 && pitLine) noProgress[i] = 0;  // in the pit lane queue: part of the stop
         else if (gap > 5 && speed > 5) heldBehind[i] = 0;
         // Wheelspin on loose or slick ground (snow, oil, mud) only digs the
         // car in: ease the throttle until the wheels grip again.
@@ -744,6 +837,11 @@ void DriveAI(int i, int& throttle, float& steering)
                 c.controlLock = static_cast<uint8_t>(3 + k);
                 break;
             }
+            int queue = c.controlLock == 1 ? QueueForCrew(i) : 0;
+            if (queue > 0) noProgress[i] = 0;
+            if (queue == 2) throttle = vF > 0.5f ? -100 : 0;
+        } else {
+            crewWait[i] = 0;
         }
     }
     // Stuck counter: a slow car that tries to drive counts up.

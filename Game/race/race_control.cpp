@@ -263,7 +263,7 @@ void ResetRace()
     r.particleNext = 0;
     r.skidLevel = r.impactLevel = 0;
     ResetPitCounts();
-    ResetNoProgress();
+    ResetDriverRecords();
 
     // Race length.
     int length = settings.raceLength;

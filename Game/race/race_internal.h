@@ -59,7 +59,8 @@ extern float engineVolumeBase;
 void CurrentRecordDate(uint16_t date[8]);
 // Pit stop bookkeeping shared between the crews and the AI.
 void CountPitStop(int car);
-// Each race's pit-stop and no-progress counts start from zero (a race
-// continued from a save starts with its clock past the first step).
+// Each race's pit-stop and no-progress counts and the computer drivers' fuel
+// plans start from zero (a race continued from a save starts with its clock
+// past the first step).
 void ResetPitCounts();
-void ResetNoProgress();
+void ResetDriverRecords();

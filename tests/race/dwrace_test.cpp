@@ -200,3 +200,36 @@ TEST(RaceRunner, TheSkillGridStartsTheSlowestFirstAndTheStoryAddsUp)
     }
     EXPECT_NE(Dwrace("--grid fastest " + Shipped("oval")).status, 0);
 }
+
+// Cars behind one another on the oval, each faster than the one ahead: a car
+// passed from both sides at once used to stay committed to a pass it had no
+// room for, and the whole field trailed the slowest car (seeds 3 and 4).
+// And on the wide test track a tank lasts two laps, so the field comes in
+// together: cars queue for a crew instead of driving through unserved and
+// running dry.
+TEST(RaceRunner, FasterCarsGetOutOfATrainAndAFieldShortOfFuelFinishes)
+{
+    for (int seed : {3, 4}) {
+        Result r = Dwrace("--json --laps 5 --car hatchback --skill 60,70,80,90,100,110 --grid skill --seed " +
+                              std::to_string(seed) + " " + Shipped("oval"), false);
+        ASSERT_EQ(r.status, 0) << r.out;
+        std::vector<double> skill = Values(r.out, "skill");  // in finishing order
+        ASSERT_EQ(skill.size(), 6u);
+        int inOrder = 0;
+        for (size_t a = 0; a < 6; ++a)
+            for (size_t b = a + 1; b < 6; ++b) inOrder += skill[a] > skill[b];
+        EXPECT_GE(inOrder, 12) << "seed " << seed << "\n" << r.out;
+        EXPECT_EQ(skill.back(), 60) << "seed " << seed;
+    }
+    std::string wide = TestTrack("wide_straights");
+    for (int seed : {4, 5}) {
+        Result r = Dwrace("--json --laps 5 --car hatchback --skill 140,60,60,60,60,60 --grid skill --seed " +
+                              std::to_string(seed) + " " + wide, false);
+        ASSERT_EQ(r.status, 0) << r.out;
+        std::vector<double> stops = Values(r.out, "pitStops"), stall = Values(r.out, "longestStall");
+        ASSERT_EQ(stops.size(), 6u);
+        EXPECT_EQ(r.out.find("\"finished\": false"), std::string::npos) << "seed " << seed << "\n" << r.out;
+        for (double s : stops) EXPECT_GE(s, 2) << "seed " << seed;  // a tank lasts 2.2 laps
+        for (double s : stall) EXPECT_LT(s, 10.0) << "seed " << seed;
+    }
+}
