@@ -13,6 +13,7 @@
 namespace {
 
 constexpr int kReverseFrom = 140, kForwardFrom = 200, kStuckCycle = 400;
+constexpr int32_t kRescueSteps = 500;  // steps without progress before a car backs out anyway
 
 int32_t noProgress[kMaxCars];
 int32_t longestNoProgress[kMaxCars];
@@ -231,6 +232,7 @@ int32_t branchLap[kMaxCars];
 int32_t seenLaps[kMaxCars];
 float lapBurn[kMaxCars];
 float tailBurn[kMaxCars];
+constexpr int kPitLaneShare = 2;  // cars in the pit lane a planned stop may join, itself included
 
 // Called on every pass of the branch point and every lap: keeps the plan.
 void MeasureFuel(int i, const CarState& c, bool atBranch)
@@ -272,7 +274,7 @@ bool WantsPit(int i, const CarState& c)
     float need = (tail + lap * rLeft) * 1.04f + 300;
     if (fuel >= need) return repair;
     if (fuel < lap * 1.05f + 300) return true;
-    if (need > 65535) {
+    if (need - fuel > 60000) {
         // More stops to come than one: they are spread over the laps by the
         // race rules' draw, so that the whole field does not come in at once.
         int t = static_cast<int>(65536.0f / cons);
@@ -283,12 +285,16 @@ bool WantsPit(int i, const CarState& c)
             return static_cast<float>(rl - rl / t * t) * damage * length > 20000000.0f;
         return damage > 1000 || NextRandom() * static_cast<float>(rl / t + 1) * fuel < cons;
     }
-    // The last stop: made on the first lap the pit lane is clear (a car
-    // queued behind another's stop loses more than the stop).
-    if (lapBurn[i] <= 0) return false;
+    // The last stop: made once a full tank lasts the rest of the race, on
+    // the first lap the pit lane is clear enough: at most one other car in
+    // it and a crew free for each (a car queued behind others' stops loses
+    // more than the stop; a lane kept for one car alone sends most of the
+    // field in together at the last lap they can).
+    if (lapBurn[i] <= 0 || need > 65535) return false;
+    int inLane = 0;
     for (int j = 0; j < r.carCount; ++j)
-        if (j != i && cars[j].controlLock != 0) return false;
-    return true;
+        if (j != i && cars[j].controlLock != 0) ++inLane;
+    return inLane < kPitLaneShare && inLane < static_cast<int>(trackMaps.pitCrews.size());
 }
 
 // A car come in for a stop while every crew further down the pit line is
@@ -682,6 +688,15 @@ void DriveAI(int i, int& throttle, float& steering)
         pit = nullptr;
     }
 
+    // A car that keeps moving a little but gets nowhere (wheels spinning in
+    // mud at a tight corner, rocking against a kerb) never counts as stuck
+    // by its speed: after 5 s on the racing line without reaching its next
+    // point it backs out all the same, and aims at the line itself.
+    if (phase == 0 && noProgress[i] % kRescueSteps == 0 && c.flipTimer % kStuckCycle < kReverseFrom) {
+        c.flipTimer = kReverseFrom;
+        lane[i] = 0;
+        passCar[i] = -1;
+    }
     int t = c.flipTimer % kStuckCycle;
     Vec3 a{}, b{};
     float u = 0;

@@ -204,10 +204,12 @@ TEST(RaceRunner, TheSkillGridStartsTheSlowestFirstAndTheStoryAddsUp)
 // Cars behind one another on the oval, each faster than the one ahead: a car
 // passed from both sides at once used to stay committed to a pass it had no
 // room for, and the whole field trailed the slowest car (seeds 3 and 4).
-// And on the wide test track a tank lasts two laps, so the field comes in
+// On the wide test track a tank lasts two laps, so the field comes in
 // together: cars queue for a crew instead of driving through unserved and
-// running dry.
-TEST(RaceRunner, FasterCarsGetOutOfATrainAndAFieldShortOfFuelFinishes)
+// running dry. And in the muddy chicane a car rocked on the spot, never
+// slow enough for long enough to count as stuck, for the rest of the race
+// (seed 5): it must back out and go on.
+TEST(RaceRunner, FasterCarsGetOutOfATrainAndNoCarIsLeftBehind)
 {
     for (int seed : {3, 4}) {
         Result r = Dwrace("--json --laps 5 --car hatchback --skill 60,70,80,90,100,110 --grid skill --seed " +
@@ -232,4 +234,9 @@ TEST(RaceRunner, FasterCarsGetOutOfATrainAndAFieldShortOfFuelFinishes)
         for (double s : stops) EXPECT_GE(s, 2) << "seed " << seed;  // a tank lasts 2.2 laps
         for (double s : stall) EXPECT_LT(s, 10.0) << "seed " << seed;
     }
+    Result r = Dwrace("--json --laps 5 --car hatchback --skill 60,70,80,90,100,110 --grid skill --fuel 0 --seed 5 " +
+                          TestTrack("mud_chicanes"), false);
+    ASSERT_EQ(r.status, 0) << r.out;
+    EXPECT_EQ(r.out.find("\"finished\": false"), std::string::npos) << r.out;
+    for (double s : Values(r.out, "longestStall")) EXPECT_LT(s, 10.0) << r.out;
 }
