@@ -278,8 +278,6 @@ int BodyBoxes(int type, BodyBox out[2])
     }
 }
 
-bool IsRoadBridge(int type) { return type == 17 || type == 18; }
-
 struct Frame {  // an object's position and unit direction, pixels
     V2 p, axis;
 };
@@ -323,7 +321,7 @@ void CheckLine(Checker& c, const std::vector<EditorPoint>& line, bool closed, co
                 const double along = Dot(p - f.p, f.axis) / c.ppu, side = Cross(f.axis, p - f.p) / c.ppu;
                 const std::string what = std::string(ObjectTypeName(obj.type) ? ObjectTypeName(obj.type) : "object") +
                                          " (object " + std::to_string(o + 1) + ")";
-                if (IsRoadBridge(obj.type)) {
+                if (ObjectIsRoadBridge(obj.type)) {
                     const ObjectTypeInfo& t = ObjectType(obj.type);
                     if (std::fabs(along) >= t.halfLength || std::fabs(side) >= t.halfWidth)
                         continue;
@@ -332,12 +330,12 @@ void CheckLine(Checker& c, const std::vector<EditorPoint>& line, bool closed, co
                     const double cosine = std::fabs(Dot(dir, f.axis));
                     if (cosine >= 0.8)
                         continue;
-                    if (obj.type == 17 && cosine <= 0.6 && std::fabs(along) < 2.2 - 0.6)
+                    if (obj.type == kObjectBridge && cosine <= 0.6 && std::fabs(along) < 2.2 - 0.6)
                         continue;
                     reported[o] = 1;
                     Add(c, what, f.p,
                         std::string("the ") + name + " near point " + std::to_string(k + 1) +
-                            (obj.type == 17 ? " runs neither over its deck nor through the gap under it"
+                            (obj.type == kObjectBridge ? " runs neither over its deck nor through the gap under it"
                                             : " runs across it, not along its deck"));
                     continue;
                 }

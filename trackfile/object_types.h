@@ -6,7 +6,12 @@
 constexpr int kObjectTypeCount = 37;       // codes 0 … 36 (33 is unused)
 constexpr int kObjectListLength = 36;      // entries of the editor's list
 constexpr uint8_t kObjectStart = 0;        // a start position
+constexpr uint8_t kObjectBridge = 17;      // the humped road bridge, a gap under it
+constexpr uint8_t kObjectFlatBridge = 18;  // the flat road bridge
 constexpr uint8_t kObjectMoveableCone = 36;
+
+// The two bridges cars drive over.
+inline bool ObjectIsRoadBridge(int code) { return code == kObjectBridge || code == kObjectFlatBridge; }
 
 struct ObjectTypeInfo {
     const char* name;    // as shown in the editor; null for the unused code

@@ -7,6 +7,7 @@
 #include "Game/race/race_internal.h"
 
 #include "Game/shell/settings.h"
+#include "trackfile/object_types.h"
 
 #include <cmath>
 
@@ -163,7 +164,7 @@ Vec3 TargetAlong(bool pitLine, int base, float u, float dist, float offset, floa
         const WorldObject* bridge = nullptr;
         float nearest = 14 * 14;
         for (const WorldObject& o : trackMaps.objects) {
-            if (o.type != 17) continue;
+            if (o.type != kObjectBridge) continue;
             float dx = point.x - o.position.x, dz = point.z - o.position.z;
             if (dx * dx + dz * dz < nearest) nearest = dx * dx + dz * dz, bridge = &o;
         }
@@ -387,7 +388,7 @@ float BendRadius(bool pitLine, int idx)
             bendTable[k] = MeasureBend(false, k);
             bridgeTable[k] = false;
             for (const WorldObject& o : trackMaps.objects) {
-                if (o.type != 17 && o.type != 18) continue;
+                if (!ObjectIsRoadBridge(o.type)) continue;
                 float dx = o.position.x - ai[k].x, dz = o.position.z - ai[k].z;
                 if (dx * dx + dz * dz < 14 * 14) bridgeTable[k] = true;
             }

@@ -18,6 +18,17 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// Polls a running AI test every 10 ms until it has ended or `seconds` have
+// passed; whether it ended.
+bool PollUntilDone(AiTest& t, Editor& e, AiTestResult& result, std::string& message, int seconds)
+{
+    for (int k = 0; k < seconds * 100; k++) {
+        if (AiTestPoll(t, e, result, message)) return true;
+        usleep(10000);
+    }
+    return false;
+}
+
 // The fake runner plays back a script of (stderr text, status) answers and,
 // at the end, writes the trace the script holds to the --trace file.
 struct Fake {
@@ -188,13 +199,7 @@ TEST(AiTestProcess, RealRaceOnAShippedTrack)
     AiTestResult result;
     std::string error, message;
     ASSERT_TRUE(AiTestStart(t, e, program, 2, 1, error)) << error;
-    bool done = false;
-    for (int k = 0; k < 3000 && !done; k++) {
-        done = AiTestPoll(t, e, result, message);
-        if (!done)
-            usleep(10000);
-    }
-    ASSERT_TRUE(done) << "the race did not end within 30 s";
+    ASSERT_TRUE(PollUntilDone(t, e, result, message, 30)) << "the race did not end within 30 s";
     EXPECT_EQ(message, "");
     ASSERT_EQ(result.cars.size(), 2u);
     EXPECT_EQ(result.raceLaps, 1);
@@ -224,13 +229,7 @@ TEST(AiTestProcess, CarsHittingAWallAreMarkedAtIt)
     AiTestResult result;
     std::string error, message;
     ASSERT_TRUE(AiTestStart(t, e, program, 2, 1, error)) << error;
-    bool done = false;
-    for (int k = 0; k < 6000 && !done; k++) {
-        done = AiTestPoll(t, e, result, message);
-        if (!done)
-            usleep(10000);
-    }
-    ASSERT_TRUE(done);
+    ASSERT_TRUE(PollUntilDone(t, e, result, message, 60));
     // Every hit names an object near the mark (a car thrown off the wall may
     // meet another), and at least one names the wall, at the wall.
     int wallHits = 0;

@@ -70,9 +70,7 @@ TEST(AiDriver, OffsetMovesAwayFromACarAlongside)
 TEST(AiDriver, SixComputerCarsFinishShippedTracks)
 {
     for (const std::string& track : ShippedTracks()) {
-        ASSERT_TRUE(StartTestRace(track, 6, 0)) << track;
-        InstallRaceRules();
-        raceSeams.writeRecords = nullptr;
+        ASSERT_TRUE(StartRulesRace(track, 6, 0)) << track;
         raceState.raceClock = 0;
         int steps = 0;
         while (raceState.phase == RacePhase::Racing && steps < 60000) {
@@ -88,9 +86,7 @@ TEST(AiDriver, SixComputerCarsFinishShippedTracks)
 
 TEST(AiDriver, TheFigureOfEightIsDrivenOverAndUnderTheBridge)
 {
-    ASSERT_TRUE(StartTestRace("\\figure_eight", 2, 0));
-    InstallRaceRules();
-    raceSeams.writeRecords = nullptr;
+    ASSERT_TRUE(StartRulesRace("\\figure_eight", 2, 0));
     raceState.raceClock = 0;
     // The bridge pieces: their middle is where the two loops cross.
     Vec3 middle{};
@@ -121,9 +117,7 @@ TEST(AiDriver, TheFigureOfEightIsDrivenOverAndUnderTheBridge)
 
 TEST(AiDriver, TenLapsWithRaisedWearNeedStopsAtTheCarsOwnCrews)
 {
-    ASSERT_TRUE(StartTestRace("\\grand_prix", 6, 0));
-    InstallRaceRules();
-    raceSeams.writeRecords = nullptr;
+    ASSERT_TRUE(StartRulesRace("\\grand_prix", 6, 0));
     raceState.raceClock = 0;
     raceState.raceLaps = 10;
     settings.fuelConsumption = 30;
@@ -166,9 +160,7 @@ TEST(AiDriver, TenLapsWithRaisedWearNeedStopsAtTheCarsOwnCrews)
 
 TEST(AiDriver, WithoutAnAiLineComputerCarsStillMove)
 {
-    ASSERT_TRUE(StartTestRace("\\oval", 2, 0));
-    InstallRaceRules();
-    raceSeams.writeRecords = nullptr;
+    ASSERT_TRUE(StartRulesRace("\\oval", 2, 0));
     trackMaps.aiLine.clear();
     trackMaps.pitLine.clear();
     trackMaps.pitEntry = trackMaps.pitExit = -1;

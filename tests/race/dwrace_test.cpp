@@ -13,29 +13,19 @@
 #include <unistd.h>
 #include <vector>
 
+#include "tests/shell/run_command.h"
 #include "trackfile/trackfile.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-struct Result {
-    int status = -1;
-    std::string out;
-};
+using Result = CommandResult;
 
 // Runs a command; its output with the error output, or only the standard output.
 Result Shell(const std::string& command, bool withErrors = true)
 {
-    Result r;
-    FILE* p = popen((command + (withErrors ? " 2>&1" : " 2>/dev/null")).c_str(), "r");
-    if (!p) return r;
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
-    int st = pclose(p);
-    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-    return r;
+    return RunCommand(command + (withErrors ? " 2>&1" : " 2>/dev/null"));
 }
 
 Result Dwrace(const std::string& args, bool withErrors = true)

@@ -435,13 +435,17 @@ TEST(CarOnGround, TheSpeedLimiterBrakesAFastCarAndNeverRaisesASlowOnesTopSpeed)
     Steps(50);
     cars[0].vel = cars[0].forward * 28;
     cars[0].wheelSpeed = 28;
-    cars[0].limiterOn = 1;
-    script[0].accelerate = 100;
-    for (int k = 0; k < 100; ++k) {
-        RaceStep();
-        WrapEast(0);
-        ASSERT_LE(std::fabs(cars[0].wheelSpeed), 15.0f) << "step " << k;
-    }
+    // Full throttle with the limiter on: the wheels never pass `cap`.
+    auto driveLimited = [](int steps, float cap) {
+        cars[0].limiterOn = 1;
+        script[0].accelerate = 100;
+        for (int k = 0; k < steps; ++k) {
+            RaceStep();
+            WrapEast(0);
+            ASSERT_LE(std::fabs(cars[0].wheelSpeed), cap) << "step " << k;
+        }
+    };
+    driveLimited(100, 15.0f);
     EXPECT_LT(Speed(0), 15.1f);
     EXPECT_GT(Speed(0), 13);
 
@@ -450,12 +454,6 @@ TEST(CarOnGround, TheSpeedLimiterBrakesAFastCarAndNeverRaisesASlowOnesTopSpeed)
     ASSERT_TRUE(StartTestRace("\\oval", 1, 1, false, &slow));
     FlatGround(2);
     PlaceCar(0, 40, 90, Vec3{1, 0, 0});
-    cars[0].limiterOn = 1;
-    script[0].accelerate = 100;
-    for (int k = 0; k < 600; ++k) {
-        RaceStep();
-        WrapEast(0);
-        ASSERT_LE(std::fabs(cars[0].wheelSpeed), 10.0f) << "step " << k;
-    }
+    driveLimited(600, 10.0f);
     EXPECT_LT(Speed(0), 10.2f);
 }

@@ -63,6 +63,17 @@ inline bool StartTestRace(const std::string& track, int n, int humans, bool keep
     return true;
 }
 
+// A race under the full race rules (laps, pits, limiters), with the track's
+// records left alone; with crews false the pit crews are not run.
+inline bool StartRulesRace(const std::string& track, int n, int humans, bool crews = true)
+{
+    if (!StartTestRace(track, n, humans)) return false;
+    InstallRaceRules();
+    raceSeams.writeRecords = nullptr;
+    if (!crews) raceSeams.pitCrews = nullptr;
+    return true;
+}
+
 inline void Steps(int n)
 {
     for (int k = 0; k < n; ++k) RaceStep();

@@ -101,10 +101,7 @@ void DriveHuman(int car, float v)
 // 18 m/s): the faster one gets past, and neither car is damaged.
 void PassesTheSlowerCar(bool human)
 {
-    ASSERT_TRUE(StartTestRace("\\grand_prix", 2, 0));
-    InstallRaceRules();
-    raceSeams.writeRecords = nullptr;
-    raceSeams.pitCrews = nullptr;
+    ASSERT_TRUE(StartRulesRace("\\grand_prix", 2, 0, false));
     raceState.raceClock = 100;
     int p = LongestStraight();
     int fast = 0, slow = 1;
@@ -138,10 +135,7 @@ TEST(Racecraft, TwoCarsSideBySideThroughABendDoNotTouch)
 {
     // Every bend of the oval, entered side by side at speed, one car each
     // side of the line.
-    ASSERT_TRUE(StartTestRace("\\oval", 2, 0));
-    InstallRaceRules();
-    raceSeams.writeRecords = nullptr;
-    raceSeams.pitCrews = nullptr;
+    ASSERT_TRUE(StartRulesRace("\\oval", 2, 0, false));
     int p = LongestStraight(), n = static_cast<int>(trackMaps.aiLine.size());
     for (int start : {p, (p + n / 2) % n}) {
         raceState.raceClock = 100;
@@ -165,10 +159,7 @@ TEST(Racecraft, TwoCarsSideBySideThroughABendDoNotTouch)
 
 TEST(Racecraft, ACarBehindAStoppedCarGoesRoundIt)
 {
-    ASSERT_TRUE(StartTestRace("\\grand_prix", 2, 1));
-    InstallRaceRules();
-    raceSeams.writeRecords = nullptr;
-    raceSeams.pitCrews = nullptr;
+    ASSERT_TRUE(StartRulesRace("\\grand_prix", 2, 1, false));
     raceState.raceClock = 100;
     int p = LongestStraight();
     // Car 0 stands on the line (a human who does nothing); car 1 comes up behind.
@@ -187,9 +178,7 @@ TEST(Racecraft, ACarBehindAStoppedCarGoesRoundIt)
 
 TEST(Racecraft, ADamagedCarLeavesItsPitOnlyOnceRepaired)
 {
-    ASSERT_TRUE(StartTestRace("\\grand_prix", 1, 0));
-    InstallRaceRules();
-    raceSeams.writeRecords = nullptr;
+    ASSERT_TRUE(StartRulesRace("\\grand_prix", 1, 0));
     raceState.raceClock = 100;
     ASSERT_FALSE(trackMaps.pitCrews.empty());
     const PitCrew& crew = trackMaps.pitCrews[0];

@@ -20,37 +20,11 @@
 #include "Game/shell/shell.h"
 #include "Game/shell/texts.h"
 #include "Game/shell/video.h"
-#include "tests/shell/temp_folder.h"
+#include "tests/shell/game_screen.h"
+
+using namespace gamescreen;
 
 namespace {
-
-uint32_t fakeTicks = 0;
-uint32_t FakeTicks() { return fakeTicks; }
-
-std::vector<uint8_t> Pixels()
-{
-    std::vector<uint8_t> out;
-    if (!backBuffer || SDL_LockSurface(backBuffer) != 0) return out;
-    const uint8_t* p = static_cast<const uint8_t*>(backBuffer->pixels);
-    for (int y = 0; y < backBuffer->h; ++y) out.insert(out.end(), p + y * backBuffer->pitch, p + y * backBuffer->pitch + backBuffer->w);
-    SDL_UnlockSurface(backBuffer);
-    return out;
-}
-
-// Pixels that differ inside a rectangle of the screen.
-int Differences(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b, int x0, int y0, int x1, int y1)
-{
-    int w = backBuffer->w, n = 0;
-    for (int y = y0; y < y1; ++y)
-        for (int x = x0; x < x1; ++x) n += a[static_cast<size_t>(y * w + x)] != b[static_cast<size_t>(y * w + x)];
-    return n;
-}
-
-void Shot(const char* name)
-{
-    const char* dir = std::getenv("DW_SHOTS_DIR");
-    if (dir && *dir && backBuffer) SDL_SaveBMP(backBuffer, (std::string(dir) + "/" + name + ".bmp").c_str());
-}
 
 bool ShotPump()
 {
@@ -71,14 +45,7 @@ void ReplaySteps(int n)
 TEST(ReplayScreens, TheReplayShowsItsTextsRateAndHelpAndTheDialogListsTheSaves)
 {
     TempFolder folder;
-    std::string run = std::string(DW_RUN_DIR);
-    for (const char* part : {"cars", "dw.ini", "font.bmp", "lang", "palettes", "sounds", "tracks", "drivers"})
-        ASSERT_EQ(std::system(("cp -r '" + run + "/" + part + "' '" + folder.path + "/'").c_str()), 0) << part;
-    setenv("SDL_VIDEODRIVER", "dummy", 0);
-    setenv("SDL_AUDIODRIVER", "dummy", 0);
-    ASSERT_EQ(SDL_Init(SDL_INIT_VIDEO), 0) << SDL_GetError();
-    DefaultSettings(settings);
-    SetScreenSize(640, 480);
+    ASSERT_TRUE(StartGameIn(folder, 640, 480));
     ASSERT_GT(InitGame(), 0);
     raceClockHooks = RaceClockHooks{};
     iniSettings.replayLength = 60;

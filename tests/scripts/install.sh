@@ -62,15 +62,7 @@ start_xvfb 640x480x24
 (cd / && exec env -u XDG_DATA_HOME HOME="$home" SDL_AUDIODRIVER=dummy "$prefix/games/Dustwhirl" \
    >"$tmp/game.out" 2>"$tmp/game.err") &
 game_pid=$!
-wid=""
-for _ in $(seq 100); do
-  wid=$(xdotool search --name '^Dustwhirl$' 2>/dev/null | head -n1)
-  [ -n "$wid" ] && break
-  kill -0 "$game_pid" 2>/dev/null || break
-  sleep 0.1
-done
-[ -n "$wid" ] || fail "the installed game opened no window: $(cat "$tmp/game.err")"
-xdotool windowfocus --sync "$wid" 2>/dev/null || xdotool windowfocus "$wid"
+wait_for_window "$tmp/game.err"
 sleep 0.3
 xdotool key F12
 wait_for_file "$user/screens/shot0000.bmp" || fail "F12 wrote no screenshot into $user/screens"

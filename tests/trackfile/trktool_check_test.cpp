@@ -2,6 +2,7 @@
 // is reported on one line naming the marker and where it is, with the exit
 // status telling clean (0), findings (1) and unreadable (2) apart.
 #include "Courseforge/editor.h"
+#include "tests/shell/run_command.h"
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>
@@ -35,25 +36,11 @@ std::string Dir()
     return dir;
 }
 
-struct Checked {
-    int status = -1;
-    std::string out;
-};
+using Checked = CommandResult;
 
 Checked Check(const std::string& files)
 {
-    Checked r;
-    const std::string cmd = std::string(DW_RUN_DIR) + "/trktool check " + files + " 2>/dev/null";
-    FILE* p = popen(cmd.c_str(), "r");
-    if (!p)
-        return r;
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, p)) > 0)
-        r.out.append(buf, n);
-    const int st = pclose(p);
-    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-    return r;
+    return RunCommand(std::string(DW_RUN_DIR) + "/trktool check " + files + " 2>/dev/null");
 }
 
 size_t Lines(const std::string& s)

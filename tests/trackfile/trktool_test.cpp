@@ -1,4 +1,5 @@
 // trktool run as a program on files written here.
+#include "tests/shell/run_command.h"
 #include "tests/trackfile/sample_record.h"
 #include "trackfile/trackfile.h"
 
@@ -13,10 +14,7 @@
 
 namespace {
 
-struct RunResult {
-    int status = -1;
-    std::string out;
-};
+using RunResult = CommandResult;
 
 // A scratch path of this test process: ctest runs the tests of this file in
 // parallel processes, which must not share files.
@@ -30,16 +28,7 @@ RunResult RunTool(const std::string& args, std::string* errors = nullptr, const 
 {
     std::string errPath = ScratchPath("test.err");
     std::string cmd = prefix + std::string(DW_RUN_DIR) + "/trktool " + args + " 2>" + errPath;
-    RunResult r;
-    FILE* p = popen(cmd.c_str(), "r");
-    if (!p)
-        return r;
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, p)) > 0)
-        r.out.append(buf, n);
-    int st = pclose(p);
-    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+    RunResult r = RunCommand(cmd);
     if (errors) {
         std::vector<uint8_t> e;
         ReadWholeFile(errPath.c_str(), e);

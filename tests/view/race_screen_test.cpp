@@ -21,47 +21,17 @@
 #include "Game/shell/video.h"
 #include "Game/track/track.h"
 #include "Game/view/view.h"
-#include "tests/shell/temp_folder.h"
+#include "tests/shell/game_screen.h"
 
-namespace {
-
-uint32_t fakeTicks = 0;
-uint32_t FakeTicks() { return fakeTicks; }
-
-std::vector<uint8_t> Pixels()
-{
-    std::vector<uint8_t> out;
-    if (!backBuffer || SDL_LockSurface(backBuffer) != 0) return out;
-    const uint8_t* p = static_cast<const uint8_t*>(backBuffer->pixels);
-    for (int y = 0; y < backBuffer->h; ++y) out.insert(out.end(), p + y * backBuffer->pitch, p + y * backBuffer->pitch + backBuffer->w);
-    SDL_UnlockSurface(backBuffer);
-    return out;
-}
-
-void Shot(const char* name)
-{
-    const char* dir = std::getenv("DW_SHOTS_DIR");
-    if (dir && *dir && backBuffer) SDL_SaveBMP(backBuffer, (std::string(dir) + "/" + name + ".bmp").c_str());
-}
-
-}  // namespace
+using namespace gamescreen;
 
 TEST(RaceScreen, EachPanelDarkensTheRacePictureAndTheReplayKeepsTheParticles)
 {
     TempFolder folder;
-    std::string run = std::string(DW_RUN_DIR);
-    for (const char* part : {"cars", "dw.ini", "font.bmp", "lang", "palettes", "sounds", "tracks", "drivers"})
-        ASSERT_EQ(std::system(("cp -r '" + run + "/" + part + "' '" + folder.path + "/'").c_str()), 0) << part;
-    setenv("SDL_VIDEODRIVER", "dummy", 0);
-    setenv("SDL_AUDIODRIVER", "dummy", 0);
-    ASSERT_EQ(SDL_Init(SDL_INIT_VIDEO), 0) << SDL_GetError();
-    DefaultSettings(settings);
     int width = 640, height = 480;
-    if (const char* size = std::getenv("DW_SHOT_SIZE")) {
-        std::sscanf(size, "%dx%d", &width, &height);
-        ListDisplayModes();  // a real display offers the size
-    }
-    SetScreenSize(width, height);
+    if (const char* size = std::getenv("DW_SHOT_SIZE")) std::sscanf(size, "%dx%d", &width, &height);
+    ASSERT_TRUE(StartGameIn(folder, width, height));
+    if (std::getenv("DW_SHOT_SIZE")) ListDisplayModes();  // a real display offers the size
     std::fill(discHalfWidth, discHalfWidth + kDiscRows, 0.0f);
     ASSERT_GT(InitGame(), 0);
     EXPECT_GT(discHalfWidth[kDiscRows / 2], 0.9f) << "the menus' car icons need the disc table before any race";

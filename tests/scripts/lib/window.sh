@@ -75,13 +75,10 @@ check_bmp() {  # file bpp width height
 }
 wait_for_file() { for _ in $(seq 100); do [ -s "$1" ] && return 0; sleep 0.1; done; return 1; }
 
-# Starts DIR/Dustwhirl (from /, so only its own folder counts) and waits for
-# its window, then gives it the focus.
-start_game() {  # dir [arguments...]
-  local dir=$1
-  shift
-  (cd / && SDL_AUDIODRIVER=dummy exec "$dir/Dustwhirl" "$@" >"$dir/stdout.log" 2>"$dir/stderr.log") &
-  game_pid=$!
+# Waits for the window of the game started as $game_pid and gives it the
+# focus; fails with the game's error output (file ERRLOG) when no window
+# comes. Sets wid.
+wait_for_window() {  # errlog
   wid=""
   for _ in $(seq 100); do
     wid=$(xdotool search --name '^Dustwhirl$' 2>/dev/null | head -n1)
@@ -93,9 +90,19 @@ start_game() {  # dir [arguments...]
     kill -0 "$game_pid" 2>/dev/null && fail "no game window appeared on $DISPLAY"
     wait "$game_pid"; status=$?
     game_pid=""
-    fail "the game ended at once with status $status: $(cat "$dir/stderr.log")"
+    fail "the game ended at once with status $status: $(cat "$1")"
   fi
   xdotool windowfocus --sync "$wid" 2>/dev/null || xdotool windowfocus "$wid"
+}
+
+# Starts DIR/Dustwhirl (from /, so only its own folder counts) and waits for
+# its window, then gives it the focus.
+start_game() {  # dir [arguments...]
+  local dir=$1
+  shift
+  (cd / && SDL_AUDIODRIVER=dummy exec "$dir/Dustwhirl" "$@" >"$dir/stdout.log" 2>"$dir/stderr.log") &
+  game_pid=$!
+  wait_for_window "$dir/stderr.log"
 }
 
 # Waits up to 10 s for the game to end; its exit status in $status.
