@@ -8,6 +8,7 @@
 # Screenshots: editor_ai_test_*.png in the build folder.
 # Usage: editor_ai_test.sh BUILD_DIR SOURCE_DIR
 set -euo pipefail
+. "$(dirname "$0")/lib/window.sh"   # find_window; this script keeps its own fail
 build=$(cd "$1" && pwd)
 run="$build/run"
 for program in Courseforge dwrace trackbuilder trktool; do
@@ -93,17 +94,7 @@ chmod +x "$prog/dwrace"
 
 "$prog/Courseforge" "$t" >"$tmp/editor.log" 2>&1 &
 editor_pid=$!
-find_window() {   # waits up to 30 s for a window whose name matches
-  local found="" deadline=$((SECONDS + 30))
-  while [ $SECONDS -lt $deadline ]; do
-    found=$(xdotool search --name "$1" 2>/dev/null | head -n1 || true)
-    [ -n "$found" ] && break
-    kill -0 "$editor_pid" 2>/dev/null || break
-    sleep 0.1
-  done
-  echo "$found"
-}
-wid=$(find_window '^Dustwhirl Track Editor - ')
+wid=$(find_window '^Dustwhirl Track Editor - ' "$editor_pid")
 [ -n "$wid" ] || fail "no editor window"
 sleep 0.5
 eval "$(xdotool getwindowgeometry --shell "$wid")"
@@ -119,7 +110,7 @@ blue() {
 
 # "Test with AI..." sits below the Show check boxes in the first column.
 xdotool mousemove --window "$wid" 77 513 click 1
-dialog=$(find_window '^Test with AI$')
+dialog=$(find_window '^Test with AI$' "$editor_pid")
 [ -n "$dialog" ] || fail "no progress window"
 sleep 0.3
 import -window root "$build/editor_ai_test_progress.png"
@@ -149,7 +140,7 @@ whole "$build/editor_ai_test_hidden.png"
 # the file chooser away.
 xdotool windowactivate --sync "$wid" 2>/dev/null || xdotool windowfocus "$wid" 2>/dev/null || true
 xdotool key ctrl+s
-box=$(find_window '^Courseforge$')
+box=$(find_window '^Courseforge$' "$editor_pid")
 [ -n "$box" ] || fail "no warning when saving"
 sleep 0.3
 import -window root "$build/editor_ai_test_save_warning.png"
@@ -161,7 +152,7 @@ sleep 0.5
 # A second run, cancelled: no race program is left running.
 touch "$tmp/slow"
 xdotool mousemove --window "$wid" 77 513 click 1
-dialog=$(find_window '^Test with AI$')
+dialog=$(find_window '^Test with AI$' "$editor_pid")
 [ -n "$dialog" ] || fail "no progress window the second time"
 # The key press closes the window, so the release that follows may find it
 # gone (BadWindow): what counts is checked below.

@@ -6,6 +6,7 @@
 # screenshots (editor_ui_*.png in the build folder).
 # Usage: editor_ui.sh BUILD_DIR SOURCE_DIR
 set -euo pipefail
+. "$(dirname "$0")/lib/window.sh"   # find_window; this script keeps its own fail
 build=$(cd "$1" && pwd)
 run="$build/run"
 if [ ! -x "$run/Courseforge" ]; then
@@ -50,18 +51,7 @@ track=$(realpath "$tmp/ring.trk")
 "$run/Courseforge" "$tmp/ring.trk" >"$tmp/editor.log" 2>&1 &
 editor_pid=$!
 
-# Waits up to 30 s (the machine may be busy) for a window whose name matches.
-find_window() {
-  local found="" deadline=$((SECONDS + 30))
-  while [ $SECONDS -lt $deadline ]; do
-    found=$(xdotool search --name "$1" 2>/dev/null | head -n1 || true)
-    [ -n "$found" ] && break
-    kill -0 "$editor_pid" 2>/dev/null || break
-    sleep 0.1
-  done
-  echo "$found"
-}
-wid=$(find_window '^Dustwhirl Track Editor - ')
+wid=$(find_window '^Dustwhirl Track Editor - ' "$editor_pid")
 [ -n "$wid" ] || fail "no editor window appeared on $DISPLAY"
 
 title_is() {   # waits up to 10 s for the title to match a pattern
@@ -138,7 +128,7 @@ for _ in $(seq 50); do title=$(xdotool getwindowname "$wid"); [ "$title" != "$be
 # Track properties (Ctrl+P): every slider carries tick marks at its own step,
 # counted as dark runs along the pixel row under each slider's track.
 xdotool key ctrl+p
-props=$(find_window '^Track properties$')
+props=$(find_window '^Track properties$' "$editor_pid")
 [ -n "$props" ] || fail "Ctrl+P opened no properties dialog"
 sleep 0.5
 eval "$(xdotool getwindowgeometry --shell "$props")"
@@ -166,7 +156,7 @@ editor_pid=""
 # keeps its new, unnamed track.
 "$run/Courseforge" "$tmp/missing.trk" >"$tmp/editor.log" 2>&1 &
 editor_pid=$!
-box=$(find_window '^Dustwhirl Track Editor$')
+box=$(find_window '^Dustwhirl Track Editor$' "$editor_pid")
 [ -n "$box" ] || fail "no message box for a missing track"
 wid=$(xdotool search --name '^Dustwhirl Track Editor - ' | head -n1)
 [ "$(xdotool getwindowname "$wid")" = "Dustwhirl Track Editor - " ] || fail "a failed load changed the title"

@@ -7,6 +7,7 @@
 #   start_xvfb 640x480x24                 # exports DISPLAY
 #   start_game DIR [ARGS...]              # $game_pid, $wid; logs in DIR
 #   quit_game                             # Alt+F4; the exit status in $status
+#   find_window PATTERN PID               # another program's window id
 
 need_tools() {
   local t
@@ -74,6 +75,19 @@ check_bmp() {  # file bpp width height
     fail "$1 is ${bpp} bpp ${w}x${h}, expected $2 bpp $3x$4"
 }
 wait_for_file() { for _ in $(seq 100); do [ -s "$1" ] && return 0; sleep 0.1; done; return 1; }
+
+# Waits up to 30 s (the machine may be busy) for a window whose name matches
+# the pattern while process PID lives; prints its id, or nothing.
+find_window() {  # pattern pid
+  local found="" deadline=$((SECONDS + 30))
+  while [ $SECONDS -lt $deadline ]; do
+    found=$(xdotool search --name "$1" 2>/dev/null | head -n1 || true)
+    [ -n "$found" ] && break
+    kill -0 "$2" 2>/dev/null || break
+    sleep 0.1
+  done
+  echo "$found"
+}
 
 # Waits for the window of the game started as $game_pid and gives it the
 # focus; fails with the game's error output (file ERRLOG) when no window
